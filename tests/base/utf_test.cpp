@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+TEST(Utf, Placeholder) { SUCCEED(); }
