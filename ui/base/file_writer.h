@@ -1,0 +1,25 @@
+#pragma once
+// The three file operations a staged write needs. The platform's file service
+// implements them for the real and the emulated machine, so the writing rules
+// of the base layer (encodings, line ends, staging) are written once.
+
+#include "base/result.h"
+
+#include <string>
+#include <string_view>
+
+namespace vexo::base {
+
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+
+    // Creates or truncates the file at `path` and writes `bytes` to it.
+    virtual Status WriteAllBytes(const std::string& path, std::string_view bytes) = 0;
+    // Moves `from` over `to`, replacing `to` when it exists.
+    virtual Status MoveReplace(const std::string& from, const std::string& to) = 0;
+    // Deletes a file; a missing file is not an error.
+    virtual Status DeleteFile(const std::string& path) = 0;
+};
+
+} // namespace vexo::base
