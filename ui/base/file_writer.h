@@ -18,8 +18,9 @@ public:
     virtual Status WriteAllBytes(const std::string& path, std::string_view bytes) = 0;
     // Moves `from` over `to`, replacing `to` when it exists.
     virtual Status MoveReplace(const std::string& from, const std::string& to) = 0;
-    // Deletes a file; a missing file is not an error.
-    virtual Status DeleteFile(const std::string& path) = 0;
+    // Deletes a file; a missing file is not an error. (Not named DeleteFile:
+    // <windows.h> makes that a macro.)
+    virtual Status RemoveFile(const std::string& path) = 0;
 };
 
 } // namespace vexo::base
