@@ -1,0 +1,41 @@
+#pragma once
+// Windows path rules as pure functions, so they are tested by tables on any
+// host and the emulated machine normalises exactly as the real one.
+
+#include "base/result.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexo::platform::paths {
+
+// The full path of `path` resolved against `currentDirectory` (itself a full
+// path) with the rules of Windows' GetFullPathName: "/" becomes "\", "." and
+// ".." segments collapse (never above the root), a drive-relative "C:x" uses
+// the current directory only when it is on that drive, "\x" is rooted on the
+// current drive. Trailing backslashes are kept. Fails with InvalidInput for
+// an empty path or characters Windows forbids in paths.
+base::Result<std::string> FullPath(std::string_view path, std::string_view currentDirectory);
+
+// The root of a full path: "C:\" for a drive path, "\\server\share" for a
+// share path (no trailing backslash), empty when there is none.
+std::string Root(std::string_view fullPath);
+
+// The parent folder of a full path (trailing backslashes ignored), or none
+// when the path is its own root. The parent of "C:\a" is "C:\".
+std::optional<std::string> Parent(std::string_view fullPath);
+
+// The path without any trailing backslash.
+std::string_view TrimTrailingBackslashes(std::string_view path);
+
+// `folder` + "\" (unless it already ends in one) + `name`.
+std::string Join(std::string_view folder, std::string_view name);
+
+// The final component of a path (after the last backslash).
+std::string_view FileName(std::string_view path);
+
+// The drive letter of a drive path, upper-cased, or 0 for share paths.
+char DriveLetter(std::string_view fullPath);
+
+} // namespace vexo::platform::paths
