@@ -1,9 +1,12 @@
 // Test strings are written as UTF-8 literals; both builds compile with GCC,
 // whose narrow execution character set is UTF-8.
 #include "base/ordinal.h"
+#include "base/utf.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 
 namespace vexo::base {
 namespace {
@@ -138,6 +141,48 @@ TEST(Ordinal, SetsAndMapsOfPathsIgnoreCase) {
     EXPECT_EQ(sorted.find(std::string_view("a"))->second, 1);
     EXPECT_EQ(sorted.begin()->first, "A");
     EXPECT_EQ(sorted.rbegin()->first, "_");
+}
+
+// The definition itself: convert to UTF-16, upper-case each code unit,
+// compare code units.
+std::u16string UpperUnits(std::string_view utf8) {
+    std::u16string units = Utf8ToUtf16(utf8);
+    for (auto& unit : units) {
+        unit = UpperInvariant(unit);
+    }
+    return units;
+}
+
+TEST(Ordinal, AgreesWithTheUtf16DefinitionOnMixedText) {
+    // Short strings drawn from pieces where byte lengths, byte order and case
+    // disagree; the fast paths must give what the definition gives.
+    const char* const pieces[] = {"a", "A", "i",      "I",    "ı", "s", "ſ",  "ß",       "é",
+                                  "É", "😀", "\uE000", "\xFF", "ب", "_", "\\", "\xE2\x82"};
+    std::mt19937 random(23);
+    auto make = [&] {
+        std::string s;
+        for (auto n = random() % 5; n > 0; --n) {
+            s += pieces[random() % std::size(pieces)];
+        }
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string a = make();
+        const std::string b = make();
+        const std::u16string ua = UpperUnits(a);
+        const std::u16string ub = UpperUnits(b);
+        const int expected = ua < ub ? -1 : (ua == ub ? 0 : 1);
+        const int got = CompareIgnoreCase(a, b);
+        ASSERT_EQ((got > 0) - (got < 0), expected) << a << " / " << b;
+        ASSERT_EQ(EqualsIgnoreCase(a, b), ua == ub) << a << " / " << b;
+        if (ua == ub) {
+            ASSERT_EQ(IgnoreCaseHash{}(a), IgnoreCaseHash{}(b)) << a << " / " << b;
+        }
+        ASSERT_EQ(ContainsIgnoreCase(a, b), ua.find(ub) != std::u16string::npos) << a << " / " << b;
+        ASSERT_EQ(StartsWithIgnoreCase(a, b), ua.starts_with(ub)) << a << " / " << b;
+        ASSERT_EQ(EndsWithIgnoreCase(a, b), ua.ends_with(ub)) << a << " / " << b;
+        ASSERT_EQ(UpperUnits(ToUpperInvariant(a)), ua) << a;
+    }
 }
 
 } // namespace
