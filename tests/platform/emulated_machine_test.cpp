@@ -1,0 +1,210 @@
+// What only the emulated machine does: its description API. The behaviour it
+// shares with Windows is in the contract suite.
+
+#include "platform/emulated/emulated_machine.h"
+#include "support/temp_folder.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace vexo::platform::emulated {
+namespace {
+
+namespace fs = std::filesystem;
+using K = base::ErrorKind;
+
+class EmulatedMachineTest : public ::testing::Test {
+protected:
+    EmulatedMachineTest() {
+        fs::create_directories(temp.path() / "c");
+        fs::create_directories(temp.path() / "bin");
+        machine.MapDrive('C', temp.path() / "c")
+            .WithUserProfile("ali")
+            .UseRecycleFolder(temp.path() / "bin");
+    }
+
+    void Touch(const std::string& windowsPath, const std::string& bytes = "x") {
+        ASSERT_TRUE(machine.files().WriteAllBytes(windowsPath, bytes).ok()) << windowsPath;
+    }
+
+    testing::TempFolder temp;
+    EmulatedMachine machine;
+};
+
+TEST_F(EmulatedMachineTest, ProfileDescribesAFreshWindowsUser) {
+    EXPECT_EQ(machine.environment().Get("userprofile"), "C:\\Users\\ali");
+    EXPECT_EQ(machine.environment().TempPath(), "C:\\Users\\ali\\AppData\\Local\\Temp\\");
+    EXPECT_EQ(machine.environment().KnownFolderPath(KnownFolder::Documents),
+              "C:\\Users\\ali\\Documents");
+    EXPECT_TRUE(fs::is_directory(temp.path() / "c/Users/ali/Downloads"));
+    auto downloads = machine.registry().ReadValue(
+        Hive::CurrentUser,
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+        "{374DE290-123F-4565-9164-39C4925E467B}");
+    ASSERT_TRUE(downloads.ok());
+    EXPECT_EQ(machine.environment().Expand(downloads->text), "C:\\Users\\ali\\Downloads");
+}
+
+TEST_F(EmulatedMachineTest, HostNamesMatchIgnoringCaseAndNewNamesKeepTheirCase) {
+    Touch("C:\\users\\ALI\\Desktop\\Report.TXT");
+    EXPECT_TRUE(fs::exists(temp.path() / "c/Users/ali/Desktop/Report.TXT"));
+    EXPECT_TRUE(machine.files().Exists("c:\\USERS\\ali\\desktop\\report.txt"));
+    EXPECT_EQ(machine.HostPathOf("C:\\USERS\\ALI\\DESKTOP\\REPORT.txt"),
+              temp.path() / "c/Users/ali/Desktop/Report.TXT");
+}
+
+TEST_F(EmulatedMachineTest, DescribedFailuresAndMarksReachTheCaller) {
+    const std::string docs = "C:\\Users\\ali\\Documents";
+    Touch(docs + "\\a.txt");
+    Touch(docs + "\\b.txt");
+    Touch(docs + "\\c.txt");
+    Touch("C:\\Users\\ali\\Music\\song.mp3");
+    machine.MarkOffline(docs + "\\b.txt")
+        .MarkAttributes(docs + "\\c.txt", attr::Hidden | attr::System)
+        .FailOperation(docs + "\\a.txt", FileOp::Read, K::SharingViolation)
+        .FailListingAfter(docs, 2, K::Io)
+        .MarkUnreadable("C:\\Users\\ali\\Music");
+
+    struct Collect final : ListingSink {
+        std::vector<std::pair<std::string, std::uint32_t>> seen;
+        bool OnEntry(const DirEntryView& e) override {
+            seen.emplace_back(std::string(e.name), e.info.attributes);
+            return true;
+        }
+    } sink;
+    auto listed = machine.files().ListFolder(docs, sink);
+    ASSERT_FALSE(listed.ok());
+    EXPECT_EQ(listed.error().kind, K::Io);
+    ASSERT_EQ(sink.seen.size(), 2u); // delivered before the failure
+    EXPECT_TRUE(sink.seen[1].second & attr::Offline);
+
+    EXPECT_TRUE(machine.files().ReadInfo(docs + "\\C.TXT")->attributes & attr::Hidden);
+    EXPECT_EQ(machine.files().ReadAllBytes(docs + "\\a.txt").error().kind, K::SharingViolation);
+
+    Collect music;
+    EXPECT_EQ(machine.files().ListFolder("C:\\Users\\ali\\Music", music).error().kind,
+              K::AccessDenied);
+    EXPECT_TRUE(machine.files().ReadInfo("C:\\Users\\ali\\Music").ok());
+    EXPECT_EQ(machine.files().ReadInfo("C:\\Users\\ali\\Music\\song.mp3").error().kind,
+              K::AccessDenied);
+}
+
+TEST_F(EmulatedMachineTest, DrivesComeFromTheDescriptionOrTheHost) {
+    machine.MapDrive('E', temp.path(), {DriveType::Removable, "USB", DriveSizes{100, 40, 30}, true})
+        .MapDrive('D', temp.path(), {DriveType::CdRom, "", std::nullopt, false});
+    EXPECT_EQ(machine.volumes().DriveRoots(), (std::vector<std::string>{"C:\\", "D:\\", "E:\\"}));
+    auto usb = machine.volumes().Read("E:\\");
+    ASSERT_TRUE(usb.ok());
+    EXPECT_EQ(usb->label, "USB");
+    EXPECT_EQ(usb->available, 30);
+    EXPECT_GT(machine.volumes().Read("C:\\")->total, 0); // statvfs
+    EXPECT_FALSE(machine.volumes().IsReady("D:\\"));
+    EXPECT_EQ(machine.volumes().Read("D:\\").error().kind, K::DeviceNotReady);
+    EXPECT_EQ(machine.files().ReadInfo("D:\\x").error().kind, K::DeviceNotReady);
+    EXPECT_EQ(machine.volumes().TypeOf("\\\\server\\share\\x"), DriveType::Remote);
+}
+
+TEST_F(EmulatedMachineTest, RegistryLoadsFromText) {
+    ASSERT_TRUE(machine
+                    .LoadRegistry(R"(; uninstall entries
+[HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Tool]
+"DisplayName"="Tool \"Pro\""
+"UninstallString"=expand:"%ProgramFiles%\\Tool\\un.exe"
+"EstimatedSize"=dword:00000400
+"Big"=qword:100000000
+"Blob"=hex:01,ff
+"Lines"=multi:"a","b"
+@="default"
+)")
+                    .ok());
+    const std::string key = "software\\microsoft\\windows\\currentversion\\uninstall\\TOOL";
+    auto& reg = machine.registry();
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "displayname")->text, "Tool \"Pro\"");
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "UninstallString")->type,
+              RegType::ExpandString);
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "UninstallString")->text,
+              "%ProgramFiles%\\Tool\\un.exe");
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "EstimatedSize")->number, 1024u);
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "Big")->number, 0x100000000u);
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "Blob")->bytes, std::string("\x01\xff", 2));
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "Lines")->lines,
+              (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, key, "")->text, "default");
+
+    auto bad = machine.LoadRegistry("[HKLM\\X]\n\"N\"=dword:xyz\n");
+    ASSERT_FALSE(bad.ok());
+    EXPECT_EQ(bad.error().kind, K::InvalidInput);
+    EXPECT_NE(bad.error().message.find("line 2"), std::string::npos);
+
+    machine.DenyKey(Hive::LocalMachine, "SOFTWARE\\Locked");
+    EXPECT_EQ(reg.SubKeys(Hive::LocalMachine, "SOFTWARE\\Locked\\Below").error().kind,
+              K::AccessDenied);
+}
+
+TEST_F(EmulatedMachineTest, ScriptedUninstallerRemovesItsKeyBeforeItEnds) {
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\App";
+    ProcessScript uninstaller;
+    uninstaller.exitCode = 3;
+    uninstaller.runTicks = 2;
+    uninstaller.onExit = [&](EmulatedMachine& m) {
+        (void)m.registry().DeleteKeyTree(Hive::CurrentUser, key);
+    };
+    machine.AddKey(Hive::CurrentUser, key).ScriptProcess("C:\\App\\uninstall.exe", uninstaller);
+    auto started =
+        machine.processes().ShellExecute({"", "C:\\App\\uninstall.exe", "/S", "", 0, true, true});
+    ASSERT_TRUE(started.ok());
+    ASSERT_TRUE(started.value());
+    int ticks = 0;
+    auto code = started.value()->Wait(100, [&] {
+        ++ticks;
+        return true;
+    });
+    EXPECT_EQ(code.value(), 3);
+    EXPECT_EQ(ticks, 2);
+    EXPECT_FALSE(machine.registry().KeyExists(Hive::CurrentUser, key));
+    ASSERT_EQ(machine.ShellCalls().size(), 1u);
+    EXPECT_EQ(machine.ShellCalls()[0].arguments, "/S");
+    EXPECT_EQ(machine.clock().MonotonicNanos(), 200'000'000); // two ticks of 100 ms
+}
+
+TEST_F(EmulatedMachineTest, RecycleScriptsDecideTheShellsAnswer) {
+    const std::string desk = "C:\\Users\\ali\\Desktop\\";
+    for (const char* name : {"go.txt", "cancel.txt", "fail.txt", "big.iso", "stays.txt"}) {
+        Touch(desk + name);
+    }
+    machine.ScriptRecycle(desk + "cancel.txt", RecycleScript::Cancelled())
+        .ScriptRecycle(desk + "fail.txt",
+                       RecycleScript::Failed(K::AccessDenied, "Access is denied."))
+        .ScriptRecycle(desk + "big.iso", RecycleScript::DeletedForGood())
+        .ScriptRecycle(desk + "stays.txt", RecycleScript::LeftInPlace());
+    auto& bin = machine.recycleBin();
+    EXPECT_TRUE(bin.Recycle(desk + "go.txt", 7).ok());
+    EXPECT_TRUE(fs::exists(temp.path() / "bin/go.txt"));
+    auto cancelled = bin.Recycle(desk + "cancel.txt", 7);
+    EXPECT_EQ(cancelled.error().kind, K::Cancelled);
+    EXPECT_EQ(cancelled.error().message, "The operation was canceled by the user.");
+    EXPECT_EQ(bin.Recycle(desk + "fail.txt", 7).error().kind, K::AccessDenied);
+    EXPECT_TRUE(bin.Recycle(desk + "big.iso", 7).ok());
+    EXPECT_FALSE(fs::exists(temp.path() / "bin/big.iso"));
+    EXPECT_TRUE(bin.Recycle(desk + "stays.txt", 7).ok());
+    for (const char* still : {"cancel.txt", "fail.txt", "stays.txt"}) {
+        EXPECT_TRUE(machine.files().Exists(desk + still)) << still;
+    }
+    EXPECT_FALSE(machine.files().Exists(desk + "big.iso"));
+    EXPECT_EQ(machine.RecycledPaths().size(), 5u);
+    EXPECT_EQ(machine.RecycleCalls()[0].owner, 7u);
+}
+
+TEST_F(EmulatedMachineTest, ClockAndWebFollowTheScript) {
+    machine.SetUtcNow(base::FileTimeFromParts({2024, 3, 5, 23, 30, 0, 0})).SetUtcOffsetMinutes(120);
+    EXPECT_EQ(machine.clock().NowLocal(), (base::DateTimeParts{2024, 3, 6, 1, 30, 0, 0}));
+    machine.ScriptHttp("https://h/v.txt", {200, "23.1"});
+    auto got = machine.http().Get({"https://h/v.txt", "VexoTolvik/23"});
+    ASSERT_TRUE(got.ok());
+    EXPECT_EQ(got->body, "23.1");
+    EXPECT_FALSE(machine.http().Get({"https://other/", "VexoTolvik/23"}).ok());
+    EXPECT_EQ(machine.HttpRequests().at(0).userAgent, "VexoTolvik/23");
+}
+
+} // namespace
+} // namespace vexo::platform::emulated

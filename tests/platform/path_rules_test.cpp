@@ -1,0 +1,114 @@
+#include "platform/path_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace vexo::platform::paths {
+namespace {
+
+TEST(PathRules, FullPathFollowsWindowsRules) {
+    const struct {
+        const char* path;
+        const char* cwd;
+        const char* expected;
+    } cases[] = {
+        {"C:\\a\\b.txt", "D:\\w", "C:\\a\\b.txt"},
+        {"x.txt", "C:\\Users\\ali", "C:\\Users\\ali\\x.txt"},
+        {"x", "C:\\", "C:\\x"},
+        {".\\x\\.\\y", "C:\\w", "C:\\w\\x\\y"},
+        {"..\\x", "C:\\w\\v", "C:\\w\\x"},
+        {"..\\..\\..\\x", "C:\\w", "C:\\x"}, // never above the root
+        {"C:/a/b", "D:\\", "C:\\a\\b"},
+        {"C:\\a\\\\b", "D:\\", "C:\\a\\b"},
+        {"C:\\a\\", "D:\\", "C:\\a\\"},     // trailing backslash kept
+        {"C:\\a\\\\", "D:\\", "C:\\a\\\\"}, // as given
+        {"C:\\a\\b\\..", "D:\\", "C:\\a"},
+        {"C:\\a\\b\\..\\", "D:\\", "C:\\a\\"},
+        {"C:\\a\\.", "D:\\", "C:\\a"},
+        {"C:\\a\\b.", "D:\\", "C:\\a\\b"}, // trailing dots and spaces go
+        {"C:\\a\\b. ", "D:\\", "C:\\a\\b"},
+        {"C:\\..", "D:\\", "C:\\"},
+        {"C:", "C:\\w", "C:\\w"}, // the current directory of that drive
+        {"C:x", "C:\\w", "C:\\w\\x"},
+        {"c:x", "C:\\w", "C:\\w\\x"},
+        {"D:x", "C:\\w", "D:\\x"}, // another drive: its root
+        {"D:", "C:\\w", "D:\\"},
+        {"\\x\\y", "C:\\w\\v", "C:\\x\\y"}, // rooted on the current drive
+        {"\\\\srv\\share\\a\\..\\b", "C:\\", "\\\\srv\\share\\b"},
+        {"\\\\srv\\share\\..\\..", "C:\\", "\\\\srv\\share"},
+        {"\\\\srv\\share\\", "C:\\", "\\\\srv\\share\\"},
+        {"\\x", "\\\\srv\\share\\w", "\\\\srv\\share\\x"},
+        {"\\\\?\\C:\\a\\..\\b", "D:\\", "\\\\?\\C:\\a\\..\\b"}, // verbatim
+        {"\xD9\x85\xD9\x84\xD9\x81.txt", "C:\\w", "C:\\w\\\xD9\x85\xD9\x84\xD9\x81.txt"},
+    };
+    for (const auto& c : cases) {
+        auto full = FullPath(c.path, c.cwd);
+        ASSERT_TRUE(full.ok()) << c.path;
+        EXPECT_EQ(*full, c.expected) << c.path << " in " << c.cwd;
+    }
+}
+
+TEST(PathRules, FullPathKeepsLongPaths) {
+    std::string path = "C:\\";
+    for (int i = 0; i < 40; ++i) {
+        path += "folder-" + std::to_string(i) + "\\";
+    }
+    path += "file.txt";
+    ASSERT_GT(path.size(), 260u);
+    auto full = FullPath(path, "D:\\");
+    ASSERT_TRUE(full.ok());
+    EXPECT_EQ(*full, path);
+}
+
+TEST(PathRules, FullPathRefusesEmptyAndForbiddenCharacters) {
+    for (const char* path : {"", "C:\\a*b", "C:\\a?b", "C:\\a|b", "a<b", "a>b", "a\"b", "a\tb"}) {
+        auto full = FullPath(path, "C:\\");
+        ASSERT_FALSE(full.ok()) << path;
+        EXPECT_EQ(full.error().kind, base::ErrorKind::InvalidInput) << path;
+        EXPECT_FALSE(full.error().message.empty());
+    }
+}
+
+TEST(PathRules, RootParentAndDrive) {
+    const struct {
+        const char* path;
+        const char* root;
+        const char* parent; // nullptr: none
+        char drive;
+    } cases[] = {
+        {"C:\\a\\b", "C:\\", "C:\\a", 'C'},
+        {"C:\\a", "C:\\", "C:\\", 'C'},
+        {"C:\\a\\b\\\\", "C:\\", "C:\\a", 'C'},
+        {"C:\\", "C:\\", nullptr, 'C'},
+        {"d:\\", "d:\\", nullptr, 'D'},
+        {"\\\\srv\\share\\a\\b", "\\\\srv\\share", "\\\\srv\\share\\a", 0},
+        {"\\\\srv\\share\\a", "\\\\srv\\share", "\\\\srv\\share", 0},
+        {"\\\\srv\\share", "\\\\srv\\share", nullptr, 0},
+        {"\\\\srv\\share\\", "\\\\srv\\share", nullptr, 0},
+        {"\\\\?\\C:\\a", "\\\\?\\C:\\", "\\\\?\\C:\\", 'C'},
+        {"a\\b", "", "a", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Root(c.path), c.root) << c.path;
+        auto parent = Parent(c.path);
+        if (c.parent == nullptr) {
+            EXPECT_FALSE(parent.has_value()) << c.path << " -> " << parent.value_or("");
+        } else {
+            EXPECT_EQ(parent.value_or("<none>"), c.parent) << c.path;
+        }
+        EXPECT_EQ(DriveLetter(c.path), c.drive) << c.path;
+    }
+}
+
+TEST(PathRules, JoinFileNameAndTrim) {
+    EXPECT_EQ(Join("C:\\a", "b"), "C:\\a\\b");
+    EXPECT_EQ(Join("C:\\", "b"), "C:\\b");
+    EXPECT_EQ(Join("C:\\a\\", "b"), "C:\\a\\b");
+    EXPECT_EQ(FileName("C:\\a\\b.txt"), "b.txt");
+    EXPECT_EQ(FileName("C:\\a\\"), "");
+    EXPECT_EQ(FileName("b.txt"), "b.txt");
+    EXPECT_EQ(TrimTrailingBackslashes("C:\\a\\\\"), "C:\\a");
+    EXPECT_EQ(TrimTrailingBackslashes("C:\\"), "C:");
+}
+
+} // namespace
+} // namespace vexo::platform::paths

@@ -1,0 +1,455 @@
+// Files of the emulated machine: Windows paths resolved onto host folders.
+
+#include "platform/emulated/state.h"
+#include "platform/path_rules.h"
+#include "platform/windows_errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vexo::platform::emulated {
+namespace fs = std::filesystem;
+
+// ---------------------------------------------------------------------------
+// Errors and host reads
+
+base::Error ErrorFromErrno(int error, bool parentMissing) {
+    switch (error) {
+    case ENOENT:
+        return ErrorFromCode(parentMissing ? win::kPathNotFound : win::kFileNotFound);
+    case ENOTDIR:
+        return ErrorFromCode(win::kPathNotFound);
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return ErrorFromCode(win::kAccessDenied);
+    case ENAMETOOLONG:
+        return ErrorFromCode(win::kFilenameExcedRange);
+    case EIO:
+        return ErrorFromCode(win::kIoDevice);
+    case EBUSY:
+    case ETXTBSY:
+        return ErrorFromCode(win::kSharingViolation);
+    case EEXIST:
+        return ErrorFromCode(win::kAlreadyExists);
+    case ENOTEMPTY:
+        return ErrorFromCode(win::kDirNotEmpty);
+    case ENOSPC:
+        return ErrorFromCode(win::kDiskFull);
+    case ENXIO:
+    case ENODEV:
+    case ENOMEDIUM:
+        return ErrorFromCode(win::kNotReady);
+    default:
+        return base::Error{base::ErrorKind::Other, "Error " + std::to_string(error) + "."};
+    }
+}
+
+base::Error ErrorOfKind(base::ErrorKind kind) {
+    return ErrorFromCode(TypicalCodeOf(kind));
+}
+
+namespace {
+
+FileTime FileTimeOf(const struct timespec& t) {
+    constexpr std::int64_t kUnixEpochIn1601Seconds = 11644473600LL;
+    return (static_cast<std::int64_t>(t.tv_sec) + kUnixEpochIn1601Seconds) * 10'000'000LL +
+           t.tv_nsec / 100;
+}
+
+FileInfo InfoOf(const struct stat& st, bool targetIsDirectory) {
+    FileInfo info;
+    if (S_ISLNK(st.st_mode)) {
+        // A Windows symbolic link to a folder is a directory and a reparse
+        // point at once; its length is 0 either way.
+        info.attributes = attr::ReparsePoint | (targetIsDirectory ? attr::Directory : 0);
+    } else if (S_ISDIR(st.st_mode)) {
+        info.attributes = attr::Directory;
+    } else {
+        info.attributes = attr::Archive;
+        info.length = static_cast<std::int64_t>(st.st_size);
+    }
+    if ((st.st_mode & S_IWUSR) == 0 && !S_ISLNK(st.st_mode)) {
+        info.attributes |= attr::ReadOnly;
+    }
+    info.lastWrite = FileTimeOf(st.st_mtim);
+    return info;
+}
+
+bool LinkTargetIsDirectory(const fs::path& link) {
+    struct stat target {};
+    return ::stat(link.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+}
+
+} // namespace
+
+base::Result<FileInfo> HostInfo(const fs::path& host, bool parentMissing) {
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0) {
+        return ErrorFromErrno(errno, parentMissing);
+    }
+    return InfoOf(st, S_ISLNK(st.st_mode) && LinkTargetIsDirectory(host));
+}
+
+// ---------------------------------------------------------------------------
+// Resolution
+
+base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) {
+    std::string cwd;
+    {
+        std::lock_guard lock(mutex);
+        cwd = currentDirectory;
+    }
+    auto full = paths::FullPath(path, cwd);
+    if (!full) {
+        return full.error();
+    }
+    HostPath out;
+    out.full = std::string(paths::TrimTrailingBackslashes(*full));
+    char letter = paths::DriveLetter(out.full);
+    if (letter == 0) {
+        return ErrorFromCode(win::kBadNetPath);
+    }
+    {
+        std::lock_guard lock(mutex);
+        auto it = drives.find(letter);
+        if (it == drives.end()) {
+            return ErrorFromCode(win::kPathNotFound);
+        }
+        if (!it->second.spec.ready) {
+            return ErrorFromCode(win::kNotReady);
+        }
+        out.host = it->second.host;
+    }
+    std::string_view rest = std::string_view(out.full).substr(paths::Root(out.full).size());
+    bool missing = false;
+    while (!rest.empty()) {
+        std::size_t cut = rest.find('\\');
+        std::string_view name = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        if (name.empty()) {
+            continue;
+        }
+        if (missing) {
+            out.parentMissing = true;
+            out.host /= std::string(name);
+            continue;
+        }
+        fs::path exact = out.host / std::string(name);
+        struct stat st {};
+        if (::lstat(exact.c_str(), &st) == 0) {
+            out.host = exact;
+            continue;
+        }
+        // Windows matches names ignoring case; the host does not.
+        std::optional<std::string> match;
+        if (DIR* dir = ::opendir(out.host.c_str())) {
+            while (dirent* e = ::readdir(dir)) {
+                if (base::EqualsIgnoreCase(e->d_name, name)) {
+                    match = e->d_name;
+                    break;
+                }
+            }
+            ::closedir(dir);
+        }
+        if (match) {
+            out.host /= *match;
+        } else {
+            out.host = exact;
+            missing = true;
+        }
+    }
+    return out;
+}
+
+std::optional<base::ErrorKind> EmulatedMachine::State::FaultAt(const std::string& full, FileOp op) {
+    std::lock_guard lock(mutex);
+    auto it = faults.find(full);
+    if (it == faults.end()) {
+        return std::nullopt;
+    }
+    for (const auto& [faultOp, kind] : it->second) {
+        if (faultOp == op) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
+bool EmulatedMachine::State::BelowUnreadable(const std::string& full) {
+    std::lock_guard lock(mutex);
+    if (unreadable.empty()) {
+        return false;
+    }
+    for (auto parent = paths::Parent(full); parent; parent = paths::Parent(*parent)) {
+        if (unreadable.count(std::string(paths::TrimTrailingBackslashes(*parent))) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// The service
+
+namespace {
+
+class EmulatedFiles final : public Files {
+public:
+    explicit EmulatedFiles(EmulatedMachine::State& state) : state_(state) {}
+
+    base::Status ListFolder(const std::string& folder, ListingSink& sink) override {
+        auto where = Open(folder, FileOp::List);
+        if (!where) {
+            return where.status();
+        }
+        bool denied = false;
+        std::optional<std::pair<int, base::ErrorKind>> failAfter;
+        bool anyMarks = false;
+        {
+            std::lock_guard lock(state_.mutex);
+            denied = state_.unreadable.count(where->full) != 0;
+            if (auto it = state_.listingFailures.find(where->full);
+                it != state_.listingFailures.end()) {
+                failAfter = it->second;
+            }
+            anyMarks = !state_.extraAttributes.empty();
+        }
+        if (denied) {
+            return ErrorFromCode(win::kAccessDenied);
+        }
+        int fd = ::open(where->host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            int error = errno;
+            if (error == ENOTDIR) {
+                return ErrorFromCode(win::kDirectoryName);
+            }
+            return ErrorFromErrno(error, true);
+        }
+        DIR* dir = ::fdopendir(fd);
+        if (dir == nullptr) {
+            int error = errno;
+            ::close(fd);
+            return ErrorFromErrno(error, true);
+        }
+        // NTFS lists a folder in its upper-cased name order; doing the same
+        // keeps the tests independent of the host's order.
+        std::vector<std::string> names;
+        while (dirent* e = ::readdir(dir)) {
+            std::string_view name = e->d_name;
+            if (name != "." && name != "..") {
+                names.emplace_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            return base::CompareIgnoreCase(a, b) < 0;
+        });
+
+        base::Status result;
+        int delivered = 0;
+        for (const std::string& name : names) {
+            if (failAfter && delivered >= failAfter->first) {
+                result = ErrorOfKind(failAfter->second);
+                break;
+            }
+            struct stat st {};
+            if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue; // removed while listed
+            }
+            bool targetDir = false;
+            if (S_ISLNK(st.st_mode)) {
+                struct stat target {};
+                targetDir = ::fstatat(fd, name.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode);
+            }
+            DirEntryView entry{name, InfoOf(st, targetDir)};
+            if (anyMarks) {
+                entry.info.attributes |= MarksAt(paths::Join(where->full, name));
+            }
+            ++delivered;
+            if (!sink.OnEntry(entry)) {
+                break;
+            }
+        }
+        ::closedir(dir);
+        return result;
+    }
+
+    base::Result<FileInfo> ReadInfo(const std::string& path) override {
+        auto where = Open(path, FileOp::ReadInfo);
+        if (!where) {
+            return where.error();
+        }
+        auto info = HostInfo(where->host, where->parentMissing);
+        if (info) {
+            info.value().attributes |= MarksAt(where->full);
+        }
+        return info;
+    }
+
+    bool Exists(const std::string& path) override { return ReadInfo(path).ok(); }
+
+    base::Status CreateFolderTree(const std::string& path) override {
+        auto where = Open(path, FileOp::CreateFolder);
+        if (!where) {
+            return where.status();
+        }
+        std::error_code ec;
+        fs::create_directories(where->host, ec);
+        if (ec) {
+            return ErrorFromErrno(ec.value(), false);
+        }
+        if (!fs::is_directory(where->host, ec)) {
+            return ErrorFromCode(win::kAlreadyExists);
+        }
+        return {};
+    }
+
+    base::Result<std::string> ReadAllBytes(const std::string& path) override {
+        auto where = Open(path, FileOp::Read);
+        if (!where) {
+            return where.error();
+        }
+        int fd = ::open(where->host.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return ErrorFromErrno(errno, where->parentMissing);
+        }
+        std::string bytes;
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0) {
+                int error = errno;
+                ::close(fd);
+                return ErrorFromErrno(error, false);
+            }
+            if (n == 0) {
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+        return bytes;
+    }
+
+    base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
+        return Write(path, bytes, O_TRUNC);
+    }
+
+    base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
+        return Write(path, bytes, O_APPEND);
+    }
+
+    base::Status MoveReplace(const std::string& from, const std::string& to) override {
+        auto source = Open(from, FileOp::Move);
+        if (!source) {
+            return source.status();
+        }
+        auto target = Open(to, FileOp::Move);
+        if (!target) {
+            return target.status();
+        }
+        if (::rename(source->host.c_str(), target->host.c_str()) != 0) {
+            int error = errno;
+            if (error == ENOENT && !fs::exists(fs::symlink_status(source->host))) {
+                return ErrorFromErrno(error, source->parentMissing);
+            }
+            if (error == EXDEV) {
+                return base::Error{base::ErrorKind::Other,
+                                   "The system cannot move the file to a different disk drive."};
+            }
+            return ErrorFromErrno(error, true);
+        }
+        return {};
+    }
+
+    base::Status RemoveFile(const std::string& path) override {
+        auto where = Open(path, FileOp::Remove);
+        if (!where) {
+            return where.error().kind == base::ErrorKind::NotFound ? base::Status()
+                                                                   : where.status();
+        }
+        struct stat st {};
+        if (::lstat(where->host.c_str(), &st) != 0) {
+            return errno == ENOENT || errno == ENOTDIR ? base::Status()
+                                                       : base::Status(ErrorFromErrno(errno, false));
+        }
+        if (S_ISDIR(st.st_mode)) {
+            return ErrorFromCode(win::kAccessDenied); // DeleteFile refuses folders
+        }
+        if (::unlink(where->host.c_str()) != 0) {
+            return ErrorFromErrno(errno, false);
+        }
+        return {};
+    }
+
+    base::Result<std::string> FullPath(const std::string& path) override {
+        return paths::FullPath(path, CurrentDirectory());
+    }
+
+    std::string CurrentDirectory() override {
+        std::lock_guard lock(state_.mutex);
+        return state_.currentDirectory;
+    }
+
+private:
+    // Resolves `path` and applies what the description says about it.
+    base::Result<HostPath> Open(const std::string& path, FileOp op) {
+        auto where = state_.Resolve(path);
+        if (!where) {
+            return where;
+        }
+        if (auto kind = state_.FaultAt(where->full, op)) {
+            return ErrorOfKind(*kind);
+        }
+        if (state_.BelowUnreadable(where->full)) {
+            return ErrorFromCode(win::kAccessDenied);
+        }
+        return where;
+    }
+
+    std::uint32_t MarksAt(const std::string& full) {
+        std::lock_guard lock(state_.mutex);
+        auto it = state_.extraAttributes.find(full);
+        return it == state_.extraAttributes.end() ? 0 : it->second;
+    }
+
+    base::Status Write(const std::string& path, std::string_view bytes, int mode) {
+        auto where = Open(path, FileOp::Write);
+        if (!where) {
+            return where.status();
+        }
+        int fd = ::open(where->host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0644);
+        if (fd < 0) {
+            return ErrorFromErrno(errno, where->parentMissing || errno == ENOENT);
+        }
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                int error = errno;
+                ::close(fd);
+                return ErrorFromErrno(error, false);
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (::close(fd) != 0) {
+            return ErrorFromErrno(errno, false);
+        }
+        return {};
+    }
+
+    EmulatedMachine::State& state_;
+};
+
+} // namespace
+
+std::unique_ptr<Files> MakeFiles(EmulatedMachine::State& state) {
+    return std::make_unique<EmulatedFiles>(state);
+}
+
+} // namespace vexo::platform::emulated

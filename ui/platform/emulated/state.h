@@ -1,0 +1,107 @@
+#pragma once
+// The emulated machine's description and records, shared by its services.
+// Internal to the emulated adapter.
+
+#include "base/ordinal.h"
+#include "platform/emulated/emulated_machine.h"
+
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+namespace vexo::platform::emulated {
+
+template <class V>
+using PathMap = std::unordered_map<std::string, V, base::IgnoreCaseHash, base::IgnoreCaseEqual>;
+
+struct Drive {
+    std::filesystem::path host;
+    DriveSpec spec;
+};
+
+struct RegKey {
+    std::map<std::string, std::unique_ptr<RegKey>, base::IgnoreCaseLess> subkeys;
+    std::map<std::string, RegValue, base::IgnoreCaseLess> values;
+    bool denied = false;
+};
+
+// A Windows path resolved onto the host.
+struct HostPath {
+    std::string full;           // the Windows full path, trailing backslashes trimmed
+    std::filesystem::path host; // existing components matched ignoring case
+    bool parentMissing = false; // a folder above the last component does not exist
+};
+
+struct EmulatedMachine::State {
+    explicit State(EmulatedMachine& machine);
+    ~State();
+
+    EmulatedMachine& machine;
+    mutable std::mutex mutex;
+
+    // Description (guarded by mutex).
+    std::map<char, Drive> drives;
+    std::string currentDirectory = "C:\\";
+    PathMap<std::uint32_t> extraAttributes;
+    PathMap<bool> unreadable;
+    PathMap<std::pair<int, base::ErrorKind>> listingFailures;
+    PathMap<std::vector<std::pair<FileOp, base::ErrorKind>>> faults;
+    PathMap<std::pair<std::string, std::string>> env; // name as set, value
+    std::map<KnownFolder, std::optional<std::string>> knownFolders;
+    base::Culture culture = base::Culture::EnUs();
+    RegKey hives[2];
+    PathMap<ProcessScript> processScripts;
+    std::optional<std::filesystem::path> recycleFolder;
+    PathMap<RecycleScript> recycleScripts;
+    std::map<std::string, base::Result<HttpResponse>> httpScripts;
+    FileTime utcNow = 0;
+    int utcOffsetMinutes = 0;
+    std::int64_t monotonicNanos = 0;
+
+    // Records (guarded by mutex).
+    std::vector<ProcessLaunch> processStarts;
+    std::vector<ShellLaunch> shellCalls;
+    std::vector<RecycleCall> recycleCalls;
+    std::vector<HttpRequest> httpRequests;
+
+    // Resolves a Windows path against the mapped drives. Fails for a path on
+    // no drive, on a drive that is not ready, or one Windows would refuse.
+    base::Result<HostPath> Resolve(const std::string& path);
+    // The fault injected for `op` at this full path, if any.
+    std::optional<base::ErrorKind> FaultAt(const std::string& full, FileOp op);
+    // True when a folder strictly above `full` is marked unreadable.
+    bool BelowUnreadable(const std::string& full);
+
+    std::unique_ptr<Files> files;
+    std::unique_ptr<Volumes> volumes;
+    std::unique_ptr<Environment> environment;
+    std::unique_ptr<Registry> registry;
+    std::unique_ptr<Processes> processes;
+    std::unique_ptr<RecycleBin> recycleBin;
+    std::unique_ptr<Http> http;
+    std::unique_ptr<Clock> clock;
+};
+
+// The services, each in its own file.
+std::unique_ptr<Files> MakeFiles(EmulatedMachine::State& state);
+std::unique_ptr<Volumes> MakeVolumes(EmulatedMachine::State& state);
+std::unique_ptr<Environment> MakeEnvironment(EmulatedMachine::State& state);
+std::unique_ptr<Registry> MakeRegistry(EmulatedMachine::State& state);
+std::unique_ptr<Processes> MakeProcesses(EmulatedMachine::State& state);
+std::unique_ptr<RecycleBin> MakeRecycleBin(EmulatedMachine::State& state);
+std::unique_ptr<Http> MakeHttp(EmulatedMachine::State& state);
+std::unique_ptr<Clock> MakeClock(EmulatedMachine::State& state);
+
+// The registry key at `path` under `hive` (created along the way with
+// `create`), or null. Called with the state's mutex held.
+RegKey* FindKey(EmulatedMachine::State& state, Hive hive, const std::string& path, bool create);
+
+// Windows' error for a failed host call (errno), with the file-versus-path
+// distinction Windows makes for missing entries.
+base::Error ErrorFromErrno(int error, bool parentMissing);
+base::Error ErrorOfKind(base::ErrorKind kind);
+
+// Reads one host entry without following a link at its place.
+base::Result<FileInfo> HostInfo(const std::filesystem::path& host, bool parentMissing);
+
+} // namespace vexo::platform::emulated

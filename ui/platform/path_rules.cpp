@@ -1,0 +1,247 @@
+#include "platform/path_rules.h"
+
+#include "base/ordinal.h"
+#include "platform/windows_errors.h"
+
+#include <vector>
+
+namespace vexo::platform::paths {
+namespace {
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool IsDriveSpec(std::string_view p) {
+    return p.size() >= 2 && IsLetter(p[0]) && p[1] == ':';
+}
+
+// "\\?\" and "\\.\" paths go to the object manager as they are: Windows
+// normalises nothing in them, and neither do we.
+bool IsVerbatim(std::string_view p) {
+    return p.size() >= 4 && p[0] == '\\' && p[1] == '\\' && (p[2] == '?' || p[2] == '.') &&
+           p[3] == '\\';
+}
+
+bool IsUnc(std::string_view p) {
+    return p.size() >= 2 && p[0] == '\\' && p[1] == '\\';
+}
+
+// Length of the root at the start of a path whose separators are already
+// backslashes: "C:\" (3), "C:" (2), "\\server\share" (up to the backslash
+// after the share), "\\?\C:\" and "\\?\UNC\server\share" likewise; 0 for a
+// relative path.
+std::size_t RootLength(std::string_view p) {
+    if (IsVerbatim(p)) {
+        std::string_view rest = p.substr(4);
+        if (IsDriveSpec(rest)) {
+            return 4 + (rest.size() >= 3 && rest[2] == '\\' ? 3 : 2);
+        }
+        std::size_t skip = 4;
+        if (base::StartsWithIgnoreCase(rest, "UNC\\")) {
+            skip = 8;
+        }
+        // server, then share
+        std::size_t end = p.find('\\', skip);
+        if (end == std::string_view::npos) {
+            return p.size();
+        }
+        if (skip == 4) {
+            return end; // "\\?\Volume{...}" and "\\.\PhysicalDrive0": one component
+        }
+        std::size_t shareEnd = p.find('\\', end + 1);
+        return shareEnd == std::string_view::npos ? p.size() : shareEnd;
+    }
+    if (IsDriveSpec(p)) {
+        return (p.size() >= 3 && p[2] == '\\') ? 3 : 2;
+    }
+    if (IsUnc(p)) {
+        std::size_t serverEnd = p.find('\\', 2);
+        if (serverEnd == std::string_view::npos) {
+            return p.size();
+        }
+        std::size_t shareEnd = p.find('\\', serverEnd + 1);
+        return shareEnd == std::string_view::npos ? p.size() : shareEnd;
+    }
+    return 0;
+}
+
+bool HasForbiddenCharacter(std::string_view p) {
+    for (char c : p) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Collapses "." and ".." and repeated separators after a root. `absolute`
+// starts with a complete root ("C:\" or "\\server\share").
+std::string Normalise(std::string_view absolute) {
+    std::size_t rootLen = RootLength(absolute);
+    std::string root(absolute.substr(0, rootLen));
+    std::string_view rest = absolute.substr(rootLen);
+
+    std::size_t trailing = 0;
+    while (trailing < rest.size() && rest[rest.size() - 1 - trailing] == '\\') {
+        ++trailing;
+    }
+
+    std::vector<std::string_view> segments;
+    std::size_t pos = 0;
+    while (pos <= rest.size()) {
+        std::size_t next = rest.find('\\', pos);
+        if (next == std::string_view::npos) {
+            next = rest.size();
+        }
+        std::string_view segment = rest.substr(pos, next - pos);
+        if (segment.empty() || segment == ".") {
+            // nothing
+        } else if (segment == "..") {
+            if (!segments.empty()) {
+                segments.pop_back();
+            }
+        } else {
+            segments.push_back(segment);
+        }
+        pos = next + 1;
+    }
+
+    // Windows drops trailing dots and spaces of the last name ("a." is "a");
+    // a name of dots and spaces only then vanishes.
+    bool lastTrimmed = false;
+    if (trailing == 0 && !segments.empty()) {
+        std::string_view& last = segments.back();
+        std::size_t end = last.size();
+        while (end > 0 && (last[end - 1] == '.' || last[end - 1] == ' ')) {
+            --end;
+        }
+        if (end == 0) {
+            segments.pop_back();
+            lastTrimmed = true;
+        } else {
+            last = last.substr(0, end);
+        }
+    }
+
+    std::string out = root;
+    bool rootEndsInSeparator = !out.empty() && out.back() == '\\';
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        if (i > 0 || !rootEndsInSeparator) {
+            out += '\\';
+        }
+        out += segments[i];
+    }
+    if (!segments.empty()) {
+        out.append(trailing, '\\');
+    } else if (!rootEndsInSeparator && (trailing > 0 || lastTrimmed)) {
+        out += '\\'; // "\\server\share\"
+    }
+    return out;
+}
+
+} // namespace
+
+base::Result<std::string> FullPath(std::string_view path, std::string_view currentDirectory) {
+    if (path.empty()) {
+        return ErrorFromCode(win::kInvalidParameter);
+    }
+    std::string p(path);
+    if (IsVerbatim(p)) {
+        return p;
+    }
+    if (HasForbiddenCharacter(p)) {
+        return ErrorFromCode(win::kInvalidName);
+    }
+    for (char& c : p) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+
+    std::string cwd(TrimTrailingBackslashes(currentDirectory));
+    if (IsDriveSpec(cwd) && cwd.size() == 2) {
+        cwd += '\\';
+    }
+
+    std::string absolute;
+    if (IsUnc(p)) {
+        absolute = p;
+    } else if (IsDriveSpec(p)) {
+        if (p.size() >= 3 && p[2] == '\\') {
+            absolute = p;
+        } else if (DriveLetter(cwd) == Upper(p[0])) {
+            absolute = p.size() == 2 ? cwd : Join(cwd, std::string_view(p).substr(2));
+        } else {
+            absolute = std::string(1, p[0]) + ":\\" + p.substr(2);
+        }
+    } else if (p[0] == '\\') {
+        absolute = Root(cwd) + p;
+    } else {
+        absolute = Join(cwd, p);
+    }
+    return Normalise(absolute);
+}
+
+std::string Root(std::string_view fullPath) {
+    std::size_t len = RootLength(fullPath);
+    std::string root(fullPath.substr(0, len));
+    if (IsDriveSpec(root) && root.size() == 2) {
+        root += '\\';
+    }
+    if (IsVerbatim(root) && root.size() == 6 && IsDriveSpec(std::string_view(root).substr(4))) {
+        root += '\\';
+    }
+    return root;
+}
+
+std::optional<std::string> Parent(std::string_view fullPath) {
+    std::string_view trimmed = TrimTrailingBackslashes(fullPath);
+    std::string root = Root(fullPath);
+    if (trimmed.size() <= TrimTrailingBackslashes(root).size()) {
+        return std::nullopt;
+    }
+    std::size_t cut = trimmed.rfind('\\');
+    if (cut == std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (cut < root.size()) {
+        return root;
+    }
+    return std::string(trimmed.substr(0, cut));
+}
+
+std::string_view TrimTrailingBackslashes(std::string_view path) {
+    while (!path.empty() && path.back() == '\\') {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
+std::string Join(std::string_view folder, std::string_view name) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '\\') {
+        out += '\\';
+    }
+    out += name;
+    return out;
+}
+
+std::string_view FileName(std::string_view path) {
+    std::size_t cut = path.rfind('\\');
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+char DriveLetter(std::string_view fullPath) {
+    if (IsVerbatim(fullPath)) {
+        fullPath.remove_prefix(4);
+    }
+    return IsDriveSpec(fullPath) ? Upper(fullPath[0]) : 0;
+}
+
+} // namespace vexo::platform::paths
