@@ -63,6 +63,11 @@ void WriteDriveDiagnostic(platform::Machine& machine, std::string_view message) 
 
         const std::string log = platform::paths::Join(*folder, kDiagnosticsFileName);
         base::Result<platform::FileInfo> info = files.ReadInfo(log);
+        if (!info.ok() && info.error().kind != base::ErrorKind::NotFound) {
+            // A log we cannot even look at is not one to start afresh with a
+            // byte-order mark in the middle of it.
+            return;
+        }
         bool exists = info.ok();
         if (exists && info->length > kDiagnosticsRotateBytes) {
             const std::string previous =

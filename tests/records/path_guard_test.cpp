@@ -1,0 +1,238 @@
+// Which paths a removal may touch, and which folders become roots, on an
+// emulated machine with a user profile.
+
+#include "records/machine_fixture.h"
+#include "records/path_guard.h"
+
+namespace vexo::records {
+namespace {
+
+using platform::DriveType;
+using platform::Hive;
+using platform::KnownFolder;
+using platform::RegValue;
+
+constexpr const char* kShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr const char* kDownloadsValue = "{374DE290-123F-4565-9164-39C4925E467B}";
+
+class PathGuard : public testing::MachineFixture {
+protected:
+    PathGuard() {
+        Write("C:\\Users\\ali\\Documents\\report.docx");
+        Write("C:\\Users\\ali\\Documents\\deep\\er\\still\\notes.txt");
+        Write("C:\\Windows\\Temp\\setup.log");
+        Write("C:\\Program Files\\App\\app.exe");
+        Write("C:\\Program Files Extra\\keep.txt");
+        Write("C:\\Program Files (x86)\\Old\\old.exe");
+        Write("C:\\ProgramData\\Vendor\\cache.bin");
+        Write("C:\\Users\\ali\\AppData\\Roaming\\App\\settings.ini");
+        Write("C:\\Users\\ali\\AppData\\Local\\Temp\\x.tmp");
+        Write("C:\\Elsewhere\\target\\inside.txt");
+        Write("C:\\Elsewhere\\lone.txt");
+        Link("C:\\Users\\ali\\Documents\\linked", "C:\\Elsewhere\\target");
+        Link("C:\\Users\\ali\\Documents\\deep\\er\\shortcut.txt", "C:\\Elsewhere\\lone.txt");
+    }
+};
+
+TEST_F(PathGuard, DecidesEveryRule) {
+    struct Case {
+        const char* path;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"C:\\Users\\ali\\Documents\\report.docx", true},
+        {"C:\\Users\\ali\\Documents", true},
+        {"C:\\Users\\ali\\Documents\\\\", true},
+        {"C:/Users/ali/Documents/deep/./er/still/../still/notes.txt", true},
+        // Drive and share roots, however they are written.
+        {"C:\\", false},
+        {"C:\\\\", false},
+        {"c:", false},
+        {"\\\\server\\share", false},
+        {"\\\\server\\share\\\\", false},
+        // The protected folders themselves and everything inside them.
+        {"C:\\Windows", false},
+        {"C:\\Windows\\Temp\\setup.log", false},
+        {"c:\\program files\\app\\app.exe", false},
+        {"C:\\PROGRAM FILES\\", false},
+        {"C:\\Program Files (x86)\\Old\\old.exe", false},
+        {"C:\\ProgramData", false},
+        {"C:\\ProgramData\\Vendor\\cache.bin", false},
+        {"C:\\Users\\ali\\AppData\\Roaming", false},
+        {"C:\\Users\\ali\\AppData\\Roaming\\App\\settings.ini", false},
+        {"C:\\Users\\ali\\AppData\\Local", false},
+        {"C:\\Users\\ali\\AppData\\Local\\Temp\\x.tmp", false},
+        {"C:\\Users\\ali\\AppData\\Local\\VexoTolvik", false},
+        // A sibling whose name merely begins like a protected folder.
+        {"C:\\Program Files Extra\\keep.txt", true},
+        // Links: the folder, anything below it at any depth, a linked file.
+        {"C:\\Users\\ali\\Documents\\linked", false},
+        {"C:\\Users\\ali\\Documents\\linked\\inside.txt", false},
+        {"C:\\Users\\ali\\Documents\\deep\\er\\shortcut.txt", false},
+        // What cannot be read cannot be judged.
+        {"C:\\Users\\ali\\Documents\\missing.txt", false},
+        {"C:\\Users\\ali\\Nowhere\\missing.txt", false},
+        {"Q:\\unmapped\\file.txt", false},
+        {"", false},
+        {"C:\\Users\\ali\\Documents\\bad|name.txt", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TestSimpleFileRoot(machine, c.path), c.accepted) << c.path;
+    }
+}
+
+TEST_F(PathGuard, RelativePathsAreJudgedWhereTheyResolve) {
+    machine.SetCurrentDirectory("C:\\Users\\ali\\Documents");
+    EXPECT_TRUE(TestSimpleFileRoot(machine, "report.docx"));
+    EXPECT_FALSE(TestSimpleFileRoot(machine, "..\\AppData\\Local\\Temp\\x.tmp"));
+    EXPECT_FALSE(TestSimpleFileRoot(machine, "\\"));
+}
+
+TEST_F(PathGuard, ReadsTheProtectedVariablesAtEveryCall) {
+    const char* oldExe = "C:\\Program Files (x86)\\Old\\old.exe";
+    machine.SetEnv("ProgramFiles(x86)", std::nullopt);
+    EXPECT_TRUE(TestSimpleFileRoot(machine, oldExe));
+    // The other five still hold.
+    EXPECT_FALSE(TestSimpleFileRoot(machine, "C:\\Program Files\\App\\app.exe"));
+    EXPECT_FALSE(TestSimpleFileRoot(machine, "C:\\ProgramData\\Vendor\\cache.bin"));
+    machine.SetEnv("ProgramFiles(x86)", "");
+    EXPECT_TRUE(TestSimpleFileRoot(machine, oldExe));
+
+    // A variable set later protects at once; nothing was cached.
+    machine.SetEnv("ProgramFiles(x86)", "c:\\program files (x86)\\");
+    EXPECT_FALSE(TestSimpleFileRoot(machine, oldExe));
+    machine.SetEnv("APPDATA", "C:\\Users\\ali\\Documents\\deep");
+    EXPECT_FALSE(
+        TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\deep\\er\\still\\notes.txt"));
+    EXPECT_TRUE(TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\report.docx"));
+}
+
+TEST_F(PathGuard, AnUnreadableFolderOnTheWayRefuses) {
+    machine.MarkUnreadable("C:\\Users\\ali\\Documents\\deep");
+    EXPECT_FALSE(
+        TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\deep\\er\\still\\notes.txt"));
+    EXPECT_TRUE(TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\report.docx"));
+}
+
+// ---------------------------------------------------------------------------
+
+class PersonalRoots : public testing::MachineFixture {
+protected:
+    PersonalRoots() {
+        for (const char* folder :
+             {"Downloads", "Desktop", "Documents", "Pictures", "Videos", "Music"}) {
+            Folder(std::string(kProfile) + "\\" + folder);
+        }
+        machine.SetKnownFolder(KnownFolder::Desktop, "C:\\Users\\ali\\Desktop")
+            .SetKnownFolder(KnownFolder::Documents, "C:\\Users\\ali\\Documents")
+            .SetKnownFolder(KnownFolder::Pictures, "C:\\Users\\ali\\Pictures")
+            .SetKnownFolder(KnownFolder::Videos, "C:\\Users\\ali\\Videos")
+            .SetKnownFolder(KnownFolder::Music, "C:\\Users\\ali\\Music")
+            .SetValue(Hive::CurrentUser, kShellFolders, kDownloadsValue,
+                      RegValue::ExpandSz("%USERPROFILE%\\Downloads"));
+    }
+};
+
+TEST_F(PersonalRoots, AreTheGuardedFoldersOnceEachWithOneBackslash) {
+    const std::vector<std::string> expected = {
+        "C:\\Users\\ali\\Downloads\\", "C:\\Users\\ali\\Desktop\\", "C:\\Users\\ali\\Documents\\",
+        "C:\\Users\\ali\\Pictures\\",  "C:\\Users\\ali\\Videos\\",  "C:\\Users\\ali\\Music\\",
+    };
+    EXPECT_EQ(GetPersonalRoots22(machine), expected);
+}
+
+TEST_F(PersonalRoots, DropOnlyExactRepeats) {
+    // Redirected Downloads differing only in case stays a second root.
+    machine.SetValue(Hive::CurrentUser, kShellFolders, kDownloadsValue,
+                     RegValue::Sz("C:\\USERS\\ali\\Downloads\\\\"));
+    machine.SetKnownFolder(KnownFolder::Music, "C:\\Users\\ali\\Documents");
+    const std::vector<std::string> roots = GetPersonalRoots22(machine);
+    ASSERT_EQ(roots.size(), 6u);
+    EXPECT_EQ(roots[4], "C:\\Users\\ali\\Videos\\");
+    EXPECT_EQ(roots[5], "C:\\USERS\\ali\\Downloads\\");
+}
+
+TEST_F(PersonalRoots, SkipWhatDoesNotResolveOrIsLinked) {
+    Folder("C:\\Elsewhere\\Pics");
+    Folder("C:\\Elsewhere\\Media\\Videos");
+    std::filesystem::remove_all(*machine.HostPathOf("C:\\Users\\ali\\Pictures"));
+    Link("C:\\Users\\ali\\Pictures", "C:\\Elsewhere\\Pics");
+    Link("C:\\Users\\ali\\Media", "C:\\Elsewhere\\Media");
+    machine.SetKnownFolder(KnownFolder::Videos, "C:\\Users\\ali\\Media\\Videos")
+        .SetKnownFolder(KnownFolder::Desktop, std::nullopt)
+        .SetKnownFolder(KnownFolder::Music, "C:\\Users\\ali\\NoMusic")
+        .SetValue(Hive::CurrentUser, kShellFolders, kDownloadsValue, RegValue::Sz(""));
+    const std::vector<std::string> expected = {"C:\\Users\\ali\\Downloads\\",
+                                               "C:\\Users\\ali\\Documents\\"};
+    EXPECT_EQ(GetPersonalRoots22(machine), expected);
+
+    machine.DenyKey(Hive::CurrentUser, kShellFolders);
+    EXPECT_EQ(GetPersonalRoots22(machine), expected);
+}
+
+TEST_F(PersonalRoots, WithoutAProfileThereIsNoProfileDownloads) {
+    // An unset USERPROFILE must not turn into a "Downloads" folder relative to
+    // wherever the current directory happens to be.
+    machine.SetEnv("USERPROFILE", std::nullopt).SetCurrentDirectory(kProfile);
+    machine.SetValue(Hive::CurrentUser, kShellFolders, kDownloadsValue,
+                     RegValue::ExpandSz("%USERPROFILE%\\Downloads"));
+    for (const std::string& root : GetPersonalRoots22(machine)) {
+        EXPECT_NE(root, "C:\\Users\\ali\\Downloads\\");
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+class IndexRoots : public testing::MachineFixture {
+protected:
+    IndexRoots() {
+        Folder("C:\\Users\\ali\\Documents\\Work\\2024");
+        Write("C:\\Users\\ali\\Documents\\file.txt");
+        Folder("C:\\Elsewhere\\real");
+        Link("C:\\Users\\ali\\Documents\\linked", "C:\\Elsewhere\\real");
+        std::filesystem::create_directories(host() / "n" / "Shared");
+        std::filesystem::create_directories(host() / "e" / "Photos");
+        machine.MapDrive('N', host() / "n", {DriveType::Remote, "net", std::nullopt, true});
+        machine.MapDrive('E', host() / "e", {DriveType::Removable, "usb", std::nullopt, true});
+    }
+    std::vector<std::string> Validate(std::vector<std::string> candidates) {
+        return ValidateIndexRoots(machine, candidates);
+    }
+};
+
+TEST_F(IndexRoots, AnEarlierFolderCoversItsSubfoldersButNotTheReverse) {
+    EXPECT_EQ(Validate({kDocuments, "C:\\Users\\ali\\Documents\\Work\\2024"}),
+              std::vector<std::string>{kDocuments});
+    EXPECT_EQ(Validate({"C:\\Users\\ali\\Documents\\Work", kDocuments}),
+              (std::vector<std::string>{"C:\\Users\\ali\\Documents\\Work", kDocuments}));
+    EXPECT_EQ(Validate({kDocuments, "c:\\users\\ali\\documents\\\\"}),
+              std::vector<std::string>{kDocuments});
+    // A sibling that only begins like an accepted root is not covered by it.
+    Folder("C:\\Users\\ali\\Documents2");
+    EXPECT_EQ(Validate({kDocuments, "C:\\Users\\ali\\Documents2"}),
+              (std::vector<std::string>{kDocuments, "C:\\Users\\ali\\Documents2"}));
+}
+
+TEST_F(IndexRoots, KeepLocalGuardedFoldersAsNormalised) {
+    EXPECT_EQ(Validate({"", "C:/Users/ali/Documents/Work/", "E:\\Photos"}),
+              (std::vector<std::string>{"C:\\Users\\ali\\Documents\\Work\\", "E:\\Photos"}));
+}
+
+TEST_F(IndexRoots, RefuseWhatIsNoLocalGuardedFolder) {
+    for (const char* candidate : {
+             "N:\\Shared",                          // a network drive
+             "\\\\server\\share\\Shared",           // a share
+             "C:\\Users\\ali\\Documents\\file.txt", // a file
+             "C:\\Users\\ali\\Documents\\none",     // missing
+             "C:\\Users\\ali\\Documents\\linked",   // a link
+             "C:\\Users\\ali\\AppData\\Local",      // protected
+             "C:\\",                                // a drive root
+             "E:\\",
+         }) {
+        EXPECT_TRUE(Validate({candidate}).empty()) << candidate;
+    }
+}
+
+} // namespace
+} // namespace vexo::records

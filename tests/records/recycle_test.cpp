@@ -1,0 +1,397 @@
+// One file to the Recycle Bin, and the frame a section's whole removal runs
+// in, on an emulated machine whose shell answers from a script.
+
+#include "records/machine_fixture.h"
+#include "records/removal_log.h"
+#include "records/run_frame.h"
+#include "shell/diagnostics.h"
+
+#include <functional>
+
+namespace vexo::records {
+namespace {
+
+using platform::emulated::RecycleScript;
+
+constexpr const char* kDocs = "C:\\Users\\ali\\Documents\\";
+constexpr const char* kTemp = "C:\\Users\\ali\\AppData\\Local\\Temp\\";
+
+std::string Doc(const std::string& name) {
+    return kDocs + name;
+}
+
+class RecycleStep : public testing::MachineFixture {
+protected:
+    RecycleStep() {
+        Write(Doc("a.txt"), "0123456789");
+        Write(Doc("grown.txt"), "twelve bytes");
+        Folder(Doc("folder"));
+        Write(Doc("cloud.docx"), "c");
+        machine.MarkOffline(Doc("cloud.docx"));
+        Write("C:\\Elsewhere\\real\\x.txt", "x");
+        Write("C:\\Elsewhere\\lone.txt", "x");
+        Link(Doc("linked"), "C:\\Elsewhere\\real");
+        Link(Doc("link.txt"), "C:\\Elsewhere\\lone.txt");
+        Write(std::string(kTemp) + "t.tmp", "tmp");
+        Write("C:\\Outside\\o.txt", "o");
+    }
+
+    RemovalCandidate Indexed(const std::string& path) {
+        RemovalCandidate candidate{path, 0, 0};
+        auto info = machine.files().ReadInfo(path);
+        if (info.ok()) {
+            candidate.indexedBytes = info->length;
+            candidate.indexedModified = info->lastWrite;
+        }
+        return candidate;
+    }
+    RecycleOutcome Run(RemovalFlow flow, const RemovalCandidate& candidate) {
+        return RecycleOneFile(machine, candidate, RecycleChecks{flow, {kDocs}}, 77);
+    }
+    std::string PlatformText(const std::string& path) {
+        auto info = machine.files().ReadInfo(path);
+        return info.ok() ? std::string("<exists>") : info.error().message;
+    }
+};
+
+TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
+    struct Case {
+        const char* name;
+        RemovalFlow flow;
+        std::string path;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"outside the roots", RemovalFlow::MyFiles, "C:\\Outside\\o.txt",
+         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+        {"inside a linked folder", RemovalFlow::MyFiles, Doc("linked\\x.txt"),
+         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+        {"unnormalisable", RemovalFlow::BulkReview, Doc("bad|name"),
+         "مسار محمي أو خارج الملفات الشخصية"},
+        {"protected inside the roots", RemovalFlow::BulkReview,
+         "C:\\Users\\ali\\AppData\\Local\\Temp\\t.tmp", "مسار محمي أو خارج الملفات الشخصية"},
+        {"a folder", RemovalFlow::TemporaryFiles, Doc("folder"), "تم تجاوز رابط أو مجلد"},
+        {"a folder", RemovalFlow::MyFiles, Doc("folder\\"), "مجلد أو رابط أو ملف سحابي غير متاح"},
+        {"a linked file", RemovalFlow::MyFiles, Doc("link.txt"),
+         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+        {"a linked file", RemovalFlow::TemporaryFiles, Doc("link.txt"), "تم تجاوز رابط أو مجلد"},
+        {"an offline file", RemovalFlow::MyFiles, Doc("cloud.docx"),
+         "مجلد أو رابط أو ملف سحابي غير متاح"},
+        {"an offline file", RemovalFlow::BulkReview, Doc("cloud.docx"),
+         "رابط أو مجلد أو ملف غير محمّل"},
+        {"gone since listed", RemovalFlow::TemporaryFiles, std::string(kTemp) + "gone.tmp",
+         PlatformText(std::string(kTemp) + "gone.tmp")},
+        // The index flows' guard already reads the file, so a file gone since
+        // it was listed is refused there, before the re-read.
+        {"gone since listed", RemovalFlow::MyFiles, Doc("gone.txt"),
+         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+    };
+    for (const Case& c : cases) {
+        RecycleOutcome outcome = Run(c.flow, Indexed(c.path));
+        EXPECT_FALSE(outcome.removed) << c.name;
+        EXPECT_EQ(outcome.reason, c.reason) << c.name;
+    }
+    EXPECT_TRUE(machine.RecycleCalls().empty());
+    EXPECT_TRUE(Exists(Doc("link.txt")));
+}
+
+TEST_F(RecycleStep, TemporaryFilesTakesItsPathAsGivenWithoutTheGuard) {
+    RecycleOutcome outcome = Run(RemovalFlow::TemporaryFiles, {std::string(kTemp) + "t.tmp"});
+    EXPECT_TRUE(outcome.removed) << outcome.reason;
+    EXPECT_EQ(outcome.bytes, 3);
+    EXPECT_FALSE(Exists(std::string(kTemp) + "t.tmp"));
+    // Offline files are only refused by the index flows.
+    EXPECT_TRUE(Run(RemovalFlow::TemporaryFiles, {Doc("cloud.docx")}).removed);
+}
+
+TEST_F(RecycleStep, BulkReviewRefusesAFileChangedSinceIndexing) {
+    RemovalCandidate sizeChanged = Indexed(Doc("a.txt"));
+    sizeChanged.indexedBytes += 1;
+    RemovalCandidate timeChanged = Indexed(Doc("a.txt"));
+    timeChanged.indexedModified -= 10'000'000;
+    for (const RemovalCandidate& candidate : {sizeChanged, timeChanged}) {
+        RecycleOutcome outcome = Run(RemovalFlow::BulkReview, candidate);
+        EXPECT_EQ(outcome.reason, "الملف تغيّر بعد الفهرسة؛ أعد الفحص قبل حذفه");
+    }
+    EXPECT_TRUE(Exists(Doc("a.txt")));
+    // My Files does not compare; it counts the size read just now.
+    EXPECT_TRUE(Run(RemovalFlow::MyFiles, sizeChanged).removed);
+    EXPECT_TRUE(Run(RemovalFlow::BulkReview, Indexed(Doc("grown.txt"))).removed);
+}
+
+TEST_F(RecycleStep, CountsTheSizeReadJustBeforeTheShell) {
+    RemovalCandidate candidate = Indexed(Doc("grown.txt"));
+    candidate.indexedBytes = 5;
+    RecycleOutcome outcome = Run(RemovalFlow::MyFiles, candidate);
+    ASSERT_TRUE(outcome.removed) << outcome.reason;
+    EXPECT_EQ(outcome.bytes, 12);
+    ASSERT_EQ(machine.RecycleCalls().size(), 1u);
+    EXPECT_EQ(machine.RecycleCalls()[0].path, Doc("grown.txt"));
+    EXPECT_EQ(machine.RecycleCalls()[0].owner, 77u);
+}
+
+TEST_F(RecycleStep, TheShellsAnswers) {
+    struct Case {
+        const char* name;
+        RecycleScript script;
+        bool removed;
+        std::string reason; // empty: the platform's text, checked not empty
+    };
+    const Case cases[] = {
+        {"cancelled", RecycleScript::Cancelled(), false, ""},
+        {"failed", RecycleScript::Failed(base::ErrorKind::SharingViolation, "in use by Word"),
+         false, "in use by Word"},
+        {"deleted for good", RecycleScript::DeletedForGood(), true, ""},
+        {"left in place", RecycleScript::LeftInPlace(), false, "الملف بعده موجود"},
+    };
+    for (const Case& c : cases) {
+        Write(Doc("shell.txt"), "s");
+        machine.ScriptRecycle(Doc("shell.txt"), c.script);
+        RecycleOutcome outcome = Run(RemovalFlow::MyFiles, Indexed(Doc("shell.txt")));
+        EXPECT_EQ(outcome.removed, c.removed) << c.name;
+        EXPECT_EQ(Exists(Doc("shell.txt")), !c.removed) << c.name;
+        if (!c.reason.empty()) {
+            EXPECT_EQ(outcome.reason, c.reason) << c.name;
+        } else if (!c.removed) {
+            EXPECT_FALSE(outcome.reason.empty()) << c.name;
+        }
+    }
+}
+
+TEST_F(RecycleStep, StillThereReasonPerFlow) {
+    const std::pair<RemovalFlow, const char*> flows[] = {
+        {RemovalFlow::TemporaryFiles, "الملف باقٍ في مكانه"},
+        {RemovalFlow::MyFiles, "الملف بعده موجود"},
+        {RemovalFlow::BulkReview, "الملف ما زال موجوداً"},
+    };
+    machine.ScriptRecycle(Doc("a.txt"), RecycleScript::LeftInPlace());
+    for (const auto& [flow, reason] : flows) {
+        EXPECT_EQ(Run(flow, Indexed(Doc("a.txt"))).reason, reason);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The run frame
+
+class RecordingHost : public RunFrameHost {
+public:
+    void Tell(const std::string& text) override { told.push_back(text); }
+    void PumpPending() override {
+        ++pumps;
+        if (onPump) {
+            onPump(pumps);
+        }
+    }
+    void SetBusy(bool busy) override {
+        busyChanges.push_back(busy);
+        if (busy && onBusy) {
+            onBusy();
+        }
+    }
+    void ShowProgress(int handled, int total) override { progress.emplace_back(handled, total); }
+    platform::NativeWindow Owner() override { return 5; }
+
+    std::vector<std::string> told;
+    std::vector<bool> busyChanges;
+    std::vector<std::pair<int, int>> progress;
+    int pumps = 0;
+    std::function<void(int)> onPump;
+    std::function<void()> onBusy;
+};
+
+class RunFrame : public testing::MachineFixture {
+protected:
+    RunFrame() {
+        for (int i = 1; i <= 5; ++i) {
+            Write(Doc("f" + std::to_string(i) + ".txt"), std::string(i * 10, 'x'));
+        }
+    }
+    std::vector<RemovalCandidate> Five() {
+        std::vector<RemovalCandidate> list;
+        for (int i = 1; i <= 5; ++i) {
+            list.push_back({Doc("f" + std::to_string(i) + ".txt"), i * 10, 0});
+        }
+        return list;
+    }
+    RemovalCandidate Indexed(const std::string& path) {
+        auto info = machine.files().ReadInfo(path);
+        return {path, info.ok() ? info->length : -1, info.ok() ? info->lastWrite : -1};
+    }
+    std::string LogPath(std::string_view prefix) {
+        return std::string(kDataFolder) + "\\" + RemovalLogName(prefix, machine.clock().NowLocal());
+    }
+
+    RecordingHost host;
+    ReportStore store{machine};
+    RemovalRun run{machine, store, host};
+    int followUps = 0;
+    std::vector<std::pair<std::string, std::int64_t>> engineUpdates;
+    RemovalSection MyFiles() {
+        RemovalSection section;
+        section.flow = RemovalFlow::MyFiles;
+        section.roots = {kDocs};
+        section.onRemoved = [this](const RemovalCandidate& c, const RecycleOutcome& o) {
+            engineUpdates.emplace_back(o.fullPath, c.indexedBytes);
+        };
+        section.followUp = [this] {
+            ++followUps;
+            EXPECT_FALSE(host.busyChanges.back()) << "follow-up before busy was cleared";
+        };
+        return section;
+    }
+};
+
+TEST_F(RunFrame, AStopDuringTheThirdFileEndsBeforeTheFourth) {
+    host.onPump = [this](int pumps) {
+        if (pumps == 3) {
+            run.RequestStop();
+        }
+    };
+    std::optional<RunResult> result = run.Run(MyFiles(), Five());
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->done, 3);
+    EXPECT_TRUE(result->stopped);
+    EXPECT_EQ(result->report.attempted, 3);
+    EXPECT_EQ(result->report.success, 3);
+    EXPECT_TRUE(result->report.stopped);
+    EXPECT_EQ(result->report.logicalRemoved, 10 + 20 + 30);
+    EXPECT_EQ(result->report.kind, kKindFiles);
+    EXPECT_TRUE(Exists(Doc("f4.txt")));
+    EXPECT_EQ(machine.RecycleCalls().size(), 3u);
+    EXPECT_EQ(result->logLines.size(), 3u);
+    EXPECT_EQ(engineUpdates.size(), 3u);
+    EXPECT_EQ(engineUpdates[2], (std::pair<std::string, std::int64_t>{Doc("f3.txt"), 30}));
+
+    EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
+    ASSERT_EQ(host.told.size(), 1u);
+    EXPECT_EQ(host.told[0], ReportSummary18(result->report, base::Culture::EnUs()));
+    EXPECT_EQ(followUps, 1);
+    EXPECT_EQ(host.progress.back(), (std::pair<int, int>{3, 5}));
+    EXPECT_EQ(store.LastReport(), result->report);
+}
+
+TEST_F(RunFrame, AStopBeforeTheLoopCannotEmptyTheLog) {
+    run.RequestStop(); // not running: ignored
+    host.onBusy = [this] { run.RequestStop(); };
+    host.onPump = [this](int) { run.RequestStop(); };
+    std::optional<RunResult> result = run.Run(MyFiles(), Five());
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->logLines.size(), 1u);
+    EXPECT_EQ(result->report.attempted, 1);
+    EXPECT_TRUE(result->stopped);
+}
+
+TEST_F(RunFrame, TemporaryFilesRunsToTheEndWhateverIsPressed) {
+    host.onPump = [this](int) { run.RequestStop(); };
+    std::vector<RemovalCandidate> list = Five();
+    list[1].path = std::string(kTemp) + "missing.tmp";
+    RemovalSection section;
+    section.flow = RemovalFlow::TemporaryFiles;
+    std::optional<RunResult> result = run.Run(section, list);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->done, 4);
+    EXPECT_EQ(result->failed, 1);
+    EXPECT_FALSE(result->report.stopped);
+    EXPECT_EQ(result->report.attempted, 5);
+}
+
+TEST_F(RunFrame, WritesOneLinePerFileInTheSectionsWords) {
+    std::vector<RemovalCandidate> list = {
+        {"C:/Users/ali/Documents/./f1.txt", 10, 0},
+        {"C:\\Outside\\o.txt", 1, 0},
+    };
+    Write("C:\\Outside\\o.txt", "o");
+    std::optional<RunResult> result = run.Run(MyFiles(), list);
+    ASSERT_TRUE(result.has_value());
+    const std::vector<std::string> expected = {
+        "REMOVED C:\\Users\\ali\\Documents\\f1.txt",
+        "NOT REMOVED C:\\Outside\\o.txt : مسار خارج مجلداتك أو داخل مجلد محمي",
+    };
+    EXPECT_EQ(result->logLines, expected);
+    ASSERT_TRUE(result->logPath.has_value());
+    EXPECT_EQ(*result->logPath, LogPath("Removal-"));
+    EXPECT_EQ(Read(*result->logPath), "\xEF\xBB\xBF" + expected[0] + "\r\n" + expected[1] + "\r\n");
+
+    RemovalSection bulk = MyFiles();
+    bulk.flow = RemovalFlow::BulkReview;
+    machine.Advance(10'000); // one millisecond: a log of its own
+    result = run.Run(bulk, {Indexed(Doc("f2.txt")), {Doc("f3.txt"), 30, 0}});
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->logLines[0], "RECYCLED " + Doc("f2.txt"));
+    EXPECT_EQ(result->report.kind, kKindIndexResults);
+    EXPECT_EQ(result->logLines[1],
+              "SKIPPED " + Doc("f3.txt") + " : الملف تغيّر بعد الفهرسة؛ أعد الفحص قبل حذفه");
+    EXPECT_EQ(*result->logPath, LogPath("IndexRemoval-"));
+}
+
+TEST_F(RunFrame, ALogThatCannotBeWrittenNeverEndsTheRun) {
+    const std::string diagnostics = std::string(kDataFolder) + "\\Diagnostics.txt";
+    struct Case {
+        RemovalFlow flow;
+        const char* prefix;
+        bool diagnosed;
+    };
+    for (const Case& c : {Case{RemovalFlow::MyFiles, "Removal-", false},
+                          Case{RemovalFlow::BulkReview, "IndexRemoval-", true}}) {
+        machine.Advance(10'000);
+        machine.FailOperation(LogPath(c.prefix), platform::emulated::FileOp::Write,
+                              base::ErrorKind::AccessDenied);
+        (void)machine.files().RemoveFile(diagnostics);
+        RemovalSection section = MyFiles();
+        section.flow = c.flow;
+        Write(Doc("one.txt"), "1");
+        const std::size_t toldBefore = host.told.size();
+        std::optional<RunResult> result = run.Run(section, {Indexed(Doc("one.txt"))});
+        ASSERT_TRUE(result.has_value());
+        EXPECT_FALSE(result->logPath.has_value());
+        EXPECT_EQ(result->report.success, 1);
+        EXPECT_EQ(host.told.size(), toldBefore + 1);
+        EXPECT_EQ(Exists(diagnostics), c.diagnosed) << c.prefix;
+    }
+}
+
+TEST_F(RunFrame, RefusesARunWithoutCandidates) {
+    EXPECT_FALSE(run.Run(MyFiles(), {}).has_value());
+    EXPECT_TRUE(host.busyChanges.empty());
+    EXPECT_TRUE(host.told.empty());
+    EXPECT_EQ(followUps, 0);
+}
+
+TEST_F(RunFrame, GivesTheSectionItsControlsBackWhenAnErrorEscapes) {
+    RemovalSection section = MyFiles();
+    section.onRemoved = [](const RemovalCandidate&, const RecycleOutcome&) {
+        throw std::runtime_error("engine gone");
+    };
+    EXPECT_THROW((void)run.Run(section, Five()), std::runtime_error);
+    EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(followUps, 1);
+    EXPECT_FALSE(run.running());
+}
+
+// ---------------------------------------------------------------------------
+// Logs
+
+TEST_F(RunFrame, LogsAreStampedBomCrLfAndReplaced) {
+    machine.SetUtcOffsetMinutes(180).Advance(((13 * 3600 + 4 * 60 + 5) * 1000 + 67) * 10'000LL);
+    const std::string hostile = "C:\\=\"quoted\" ملف " + std::string(300, 'n') + ".txt";
+    const std::string path = std::string(kDataFolder) + "\\Apps-20240101-160405-067.txt";
+    Write(path, std::string(5000, 'z'));
+    base::Result<std::string> written = WriteRemovalLog(machine, kAppsLogPrefix, {hostile, "b"});
+    ASSERT_TRUE(written.ok()) << written.error().message;
+    EXPECT_EQ(*written, path);
+    EXPECT_EQ(Read(path), "\xEF\xBB\xBF" + hostile + "\r\nb\r\n");
+}
+
+TEST_F(RunFrame, HostileNamesSurviveTheWholeRun) {
+    const std::string deep =
+        Doc(std::string(120, 'd') + "\\" + std::string(120, 'e') + "\\=='quoted', ملف; مهم.txt");
+    ASSERT_GT(deep.size(), 260u);
+    Write(deep, "hostile");
+    std::optional<RunResult> result = run.Run(MyFiles(), {{deep, 7, 0}});
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->done, 1) << (result->logLines.empty() ? "" : result->logLines[0]);
+    EXPECT_EQ(Read(*result->logPath), "\xEF\xBB\xBFREMOVED " + deep + "\r\n");
+}
+
+} // namespace
+} // namespace vexo::records

@@ -1,0 +1,114 @@
+// The diagnostics log's three writers: file, encoding, line form, rotation,
+// and silence on every failure.
+
+#include "records/machine_fixture.h"
+#include "shell/diagnostics.h"
+
+namespace vexo::shell {
+namespace {
+
+using platform::emulated::FileOp;
+using platform::KnownFolder;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+class DiagnosticsLog : public testing::MachineFixture {
+protected:
+    DiagnosticsLog() {
+        machine.SetUtcOffsetMinutes(120).Advance((14 * 3600 + 3 * 60 + 9) * 10'000'000LL + 5);
+        machine.SetKnownFolder(KnownFolder::LocalAppData, "C:\\Users\\ali\\AppData\\Local");
+    }
+    std::string LogPath() { return std::string(kDataFolder) + "\\Diagnostics.txt"; }
+    std::string PreviousPath() { return std::string(kDataFolder) + "\\Diagnostics.previous.txt"; }
+    static constexpr const char* kStamp = "2024-01-01T16:03:09";
+};
+
+TEST_F(DiagnosticsLog, OrdinaryEntriesStartTheFileWithAByteOrderMark) {
+    ASSERT_FALSE(Exists(kDataFolder));
+    WriteDriveDiagnostic(machine, "Report disk: the device is not ready.");
+    WriteDriveDiagnostic(machine, "second");
+    EXPECT_EQ(Read(LogPath()), std::string(kBom) + kStamp +
+                                   " : Report disk: the device is not ready.\r\n" + kStamp +
+                                   " : second\r\n");
+}
+
+TEST_F(DiagnosticsLog, ErrorEntriesAddNoMark) {
+    struct Case {
+        void (*write)(platform::Machine&, std::string_view) noexcept;
+        const char* separator;
+    };
+    for (const Case& c :
+         {Case{WriteUiErrorEntry, " UI ERROR: "}, Case{WriteStartupEntry, " STARTUP/EVENT: "}}) {
+        (void)machine.files().RemoveFile(LogPath());
+        c.write(machine, "std::runtime_error: boom\r\n   at Handler");
+        EXPECT_EQ(Read(LogPath()), std::string(kStamp) + c.separator +
+                                       "std::runtime_error: boom\r\n   at Handler\r\n");
+    }
+    // An ordinary entry appended later adds no mark in the middle.
+    WriteDriveDiagnostic(machine, "after");
+    EXPECT_EQ(Read(LogPath()).find(kBom), std::string::npos);
+}
+
+TEST_F(DiagnosticsLog, RotatesOnlyAboveTheThreshold) {
+    Folder(kDataFolder);
+    Write(PreviousPath(), "older generation");
+    const std::string exact(524288, 'a');
+    Write(LogPath(), exact);
+    WriteDriveDiagnostic(machine, "kept");
+    const std::string grown = Read(LogPath());
+    EXPECT_EQ(grown, exact + kStamp + " : kept\r\n");
+    EXPECT_EQ(Read(PreviousPath()), "older generation");
+
+    // Now above: the next entry moves it aside and starts afresh.
+    WriteDriveDiagnostic(machine, "fresh");
+    EXPECT_EQ(Read(PreviousPath()), grown);
+    EXPECT_EQ(Read(LogPath()), std::string(kBom) + kStamp + " : fresh\r\n");
+
+    // The error writers never rotate.
+    Write(LogPath(), std::string(600000, 'b'));
+    WriteUiErrorEntry(machine, "x");
+    WriteStartupEntry(machine, "y");
+    EXPECT_EQ(Read(PreviousPath()), grown);
+    EXPECT_EQ(Read(LogPath()), std::string(600000, 'b') + kStamp + " UI ERROR: x\r\n" + kStamp +
+                                   " STARTUP/EVENT: y\r\n");
+}
+
+TEST_F(DiagnosticsLog, EveryFailureIsSilent) {
+    machine.SetEnv("LOCALAPPDATA", std::nullopt)
+        .SetKnownFolder(KnownFolder::LocalAppData, std::nullopt);
+    WriteDriveDiagnostic(machine, "lost");
+    WriteUiErrorEntry(machine, "lost");
+    WriteStartupEntry(machine, "lost");
+    EXPECT_FALSE(Exists(kDataFolder));
+
+    machine.SetEnv("LOCALAPPDATA", "C:\\Users\\ali\\AppData\\Local");
+    machine.FailOperation(kDataFolder, FileOp::CreateFolder, base::ErrorKind::AccessDenied);
+    WriteDriveDiagnostic(machine, "lost");
+    EXPECT_FALSE(Exists(LogPath()));
+}
+
+TEST_F(DiagnosticsLog, ALockedLogLosesTheEntryButKeepsWhatIsThere) {
+    Folder(kDataFolder);
+    Write(LogPath(), std::string(524289, 'c'));
+    machine.FailOperation(LogPath(), FileOp::Move, base::ErrorKind::SharingViolation);
+    WriteDriveDiagnostic(machine, "lost");
+    EXPECT_EQ(Read(LogPath()), std::string(524289, 'c'));
+    EXPECT_FALSE(Exists(PreviousPath()));
+}
+
+TEST_F(DiagnosticsLog, HostileTextIsWrittenAsItIs) {
+    const std::string text = "=\"quoted\" ملف " + std::string(400, 'x') + " ;,\t\"";
+    WriteDriveDiagnostic(machine, text);
+    EXPECT_EQ(Read(LogPath()), std::string(kBom) + kStamp + " : " + text + "\r\n");
+}
+
+TEST(DiagnosticsMessages, LeadThenTheErrorOnTheNextLine) {
+    EXPECT_EQ(UiErrorMessageText("boom"),
+              "توقفت الواجهة بسبب خطأ. أغلقنا التطبيق لمنع استمرار عملية غير واضحة. التفاصيل في "
+              "سجل التشخيص.\r\nboom");
+    EXPECT_EQ(StartupErrorMessageText("full\r\ntrace"),
+              "تعذر إكمال العملية. التفاصيل محفوظة في سجل التشخيص.\r\nfull\r\ntrace");
+}
+
+} // namespace
+} // namespace vexo::shell
