@@ -182,6 +182,9 @@ TEST(Ordinal, AgreesWithTheUtf16DefinitionOnMixedText) {
         ASSERT_EQ(StartsWithIgnoreCase(a, b), ua.starts_with(ub)) << a << " / " << b;
         ASSERT_EQ(EndsWithIgnoreCase(a, b), ua.ends_with(ub)) << a << " / " << b;
         ASSERT_EQ(UpperUnits(ToUpperInvariant(a)), ua) << a;
+        ASSERT_EQ(ToUpperInvariant(a).find(ToUpperInvariant(b)) != std::string::npos,
+                  ContainsIgnoreCase(a, b))
+            << a << " / " << b;
     }
 }
 

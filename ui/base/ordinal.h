@@ -36,6 +36,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // code units; a proper prefix orders first.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 // True when `needle` occurs in `haystack`; an empty needle always occurs.
+// Same answer as ToUpperInvariant(haystack).find(ToUpperInvariant(needle)):
+// a search of one needle through many names can fold the names once and
+// search their bytes.
 bool ContainsIgnoreCase(std::string_view haystack, std::string_view needle);
 bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix);
 bool EndsWithIgnoreCase(std::string_view s, std::string_view suffix);
