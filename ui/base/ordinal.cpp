@@ -107,8 +107,8 @@ bool IsAsciiOnly(std::string_view s) {
 }
 
 // Only two letters outside ASCII upper-case into it: dotless i (C4 B1) to I
-// and long s (C5 BF) to S. An ASCII needle without I or S can therefore match
-// ASCII bytes only, and so can any needle in a haystack without C4 or C5.
+// and long s (C5 BF) to S. An ASCII needle can therefore match only ASCII
+// bytes when it holds no I or S, or when the haystack holds no C4 or C5 byte.
 bool MayMeetUpperFromOutsideAscii(std::string_view asciiNeedle) {
     for (const char c : asciiNeedle) {
         const char u = AsciiUpper(c);
