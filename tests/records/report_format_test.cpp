@@ -194,8 +194,8 @@ TEST(ReportSummary, NoDrivesReadsAsZero) {
 
 TEST(ReportSummary, NumbersFollowTheUserCulture) {
     base::Culture culture = base::Culture::EnUs();
-    culture.decimalSeparator = ",";
-    culture.groupSeparator = ".";
+    culture.decimalSeparator.assign(1, ',');
+    culture.groupSeparator.assign(1, '.');
     CleanupReport report = SampleReport();
     report.logicalRemoved = 1234 * kGb + kGb / 2;
     const std::vector<std::string> lines = Lines(ReportSummary18(report, culture));
