@@ -1,0 +1,30 @@
+#pragma once
+// Pieces the engine's source files share.
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace vexo::index::detail {
+
+// "<kind>: <message>" for a failure caught by a worker or the crawl.
+std::string Describe(const std::exception& failure);
+// The message alone.
+std::string ShortMessage(const std::exception& failure);
+
+} // namespace vexo::index::detail
+
+namespace vexo::index {
+
+// The extension filter as the records hold extensions: white space trimmed,
+// lower-cased, with a leading dot ("MP4", " .Mp4 " -> ".mp4"); empty stays
+// empty.
+std::string NormaliseExtension(std::string_view extension);
+// Whether a category admits a record's extension (0 admits every file).
+bool CategoryAdmits(std::string_view extension, std::int32_t category);
+// base::CompareIgnoreCase(a1 + a2, b1 + b2), as the sort compares paths.
+int CompareJoinedForTest(std::string_view a1, std::string_view a2, std::string_view b1,
+                         std::string_view b2);
+
+} // namespace vexo::index

@@ -1,0 +1,510 @@
+// Matching and sorting the index, and the paged requests built on them.
+
+#include "base/utf.h"
+#include "index/engine.h"
+#include "index/engine_internal.h"
+#include "index/local_time.h"
+#include "index/text_match.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <unordered_map>
+
+namespace vexo::index {
+
+namespace {
+
+constexpr std::int64_t kTicksPerDay = 864'000'000'000;
+// The most days a cutoff may lie back (to 0001-01-01 from 9999).
+constexpr std::int32_t kMaxOlderDays = 3'652'059;
+
+// The extension groups of the categories, each entry with its dot and a "|".
+constexpr std::array<std::string_view, 8> kCategoryGroups = {
+    "",
+    ".mp4|.mkv|.avi|.mov|.webm|.wmv|",
+    ".jpg|.jpeg|.png|.gif|.webp|.bmp|.heic|",
+    ".pdf|.doc|.docx|.xls|.xlsx|.ppt|.pptx|.txt|.csv|",
+    ".zip|.rar|.7z|.tar|.gz|",
+    ".exe|.msi|.msix|",
+    ".mp3|.wav|.flac|.m4a|.ogg|",
+    ".iso|.vhd|.vhdx|.vmdk|.img|",
+};
+
+std::string_view CategoryGroup(std::int32_t category) {
+    return (category >= 1 && category <= 6) ? kCategoryGroups[static_cast<std::size_t>(category)]
+                                            : kCategoryGroups[7];
+}
+
+// White space as .NET's String.Trim() knows it.
+bool IsWhiteSpace(char32_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+} // namespace
+
+// The extension filter as the records hold extensions: trimmed, lower-cased,
+// with a leading dot.
+std::string NormaliseExtension(std::string_view extension) {
+    std::size_t begin = 0;
+    std::size_t end = extension.size();
+    // Trim from the front, code point by code point.
+    while (begin < end) {
+        std::size_t next = begin;
+        if (!IsWhiteSpace(base::DecodeUtf8(extension, next))) {
+            break;
+        }
+        begin = next;
+    }
+    // And from the back: find the last code point that is not white space.
+    std::size_t lastKept = begin;
+    for (std::size_t pos = begin; pos < end;) {
+        std::size_t next = pos;
+        if (!IsWhiteSpace(base::DecodeUtf8(extension, next))) {
+            lastKept = next;
+        }
+        pos = next;
+    }
+    end = lastKept;
+    std::string lower = base::ToLowerInvariant(extension.substr(begin, end - begin));
+    if (!lower.empty() && lower.front() != '.') {
+        lower.insert(lower.begin(), '.');
+    }
+    return lower;
+}
+
+bool CategoryAdmits(std::string_view extension, std::int32_t category) {
+    if (category == 0) {
+        return true;
+    }
+    if (extension.empty()) {
+        return false;
+    }
+    std::string entry(extension);
+    entry.push_back('|');
+    return base::ContainsIgnoreCase(CategoryGroup(category), entry);
+}
+
+namespace {
+
+// Compares (a1 + a2) with (b1 + b2) exactly as base::CompareIgnoreCase would
+// compare the joined texts, without joining them while both stay ASCII.
+// The parts split at code point boundaries (a folder prefix ends in "\").
+int CompareJoined(std::string_view a1, std::string_view a2, std::string_view b1,
+                  std::string_view b2) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    const std::size_t aLength = a1.size() + a2.size();
+    const std::size_t bLength = b1.size() + b2.size();
+    auto at = [](std::string_view p1, std::string_view p2, std::size_t k) {
+        return k < p1.size() ? p1[k] : p2[k - p1.size()];
+    };
+    while (i < aLength && j < bLength) {
+        const char x = at(a1, a2, i);
+        const char y = at(b1, b2, j);
+        if (static_cast<unsigned char>(x) >= 0x80 || static_cast<unsigned char>(y) >= 0x80) {
+            // Join the rest and let the base function decide.
+            auto rest = [](std::string_view p1, std::string_view p2, std::size_t k) {
+                std::string out;
+                if (k < p1.size()) {
+                    out.append(p1.substr(k));
+                    out.append(p2);
+                } else {
+                    out.append(p2.substr(k - p1.size()));
+                }
+                return out;
+            };
+            return base::CompareIgnoreCase(rest(a1, a2, i), rest(b1, b2, j));
+        }
+        const char ux = (x >= 'a' && x <= 'z') ? static_cast<char>(x - 32) : x;
+        const char uy = (y >= 'a' && y <= 'z') ? static_cast<char>(y - 32) : y;
+        if (ux != uy) {
+            return ux < uy ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    if (i < aLength) {
+        return 1;
+    }
+    return j < bLength ? -1 : 0;
+}
+
+} // namespace
+
+int CompareJoinedForTest(std::string_view a1, std::string_view a2, std::string_view b1,
+                         std::string_view b2) {
+    return CompareJoined(a1, a2, b1, b2);
+}
+
+// ---- Match ----
+
+bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTime& local,
+                         std::vector<Hit>& hits, const std::function<bool()>& stillWanted) {
+    hits.clear();
+    const std::uint32_t n = snapshot.files;
+    const std::uint32_t folders = snapshot.folders;
+
+    // Removed paths, resolved to the files they name.
+    std::vector<std::uint64_t> removedBits;
+    if (!snapshot.removed.empty()) {
+        removedBits.assign((n + 63) / 64, 0);
+        std::unordered_multimap<std::uint32_t, std::pair<std::string_view, std::string_view>>
+            byFolder;
+        for (const std::string& path : snapshot.removed) {
+            const std::size_t slash = path.rfind('\\');
+            if (slash == std::string::npos) {
+                continue; // every recorded path holds a backslash
+            }
+            const std::string_view prefix = std::string_view(path).substr(0, slash + 1);
+            const std::string_view name = std::string_view(path).substr(slash + 1);
+            byFolder.emplace(static_cast<std::uint32_t>(base::IgnoreCaseHash{}(prefix)),
+                             std::make_pair(prefix, name));
+        }
+        for (std::uint32_t f = 0; f < folders; ++f) {
+            const FolderEntry& folder = store_.Folder(f);
+            const auto [from, to] = byFolder.equal_range(folder.prefixHash);
+            for (auto it = from; it != to; ++it) {
+                if (!base::EqualsIgnoreCase(folder.Prefix(), it->second.first)) {
+                    continue;
+                }
+                const std::uint32_t end = f + 1 < folders ? store_.Folder(f + 1).firstFile : n;
+                for (std::uint32_t file = folder.firstFile; file < end; ++file) {
+                    if (base::EqualsIgnoreCase(store_.Name(file), it->second.second)) {
+                        removedBits[file / 64] |= std::uint64_t{1} << (file % 64);
+                    }
+                }
+            }
+        }
+    }
+
+    // Age cutoff: the local time now, less the days, compared with each
+    // file's local time as the user reads it.
+    const bool useAge = filter.older > 0;
+    std::int64_t cutoff = 0;
+    if (useAge) {
+        if (filter.older > kMaxOlderDays) {
+            throw std::out_of_range("the age in days reaches before the first year");
+        }
+        cutoff = base::FileTimeFromParts(services_.clock->NowLocal()) -
+                 static_cast<std::int64_t>(filter.older) * kTicksPerDay;
+    }
+
+    // Extension and category, decided once per extension.
+    const std::string extension = NormaliseExtension(filter.extension);
+    const bool useExtension = !extension.empty() || filter.category != 0;
+    std::vector<std::uint8_t> extensionOk;
+    if (useExtension) {
+        const std::uint32_t count = store_.PublishedExtensions();
+        extensionOk.assign(std::max<std::uint32_t>(count, 1), 0);
+        for (std::uint32_t id = 0; id < count; ++id) {
+            const std::string_view ext = id == 0 ? std::string_view{} : store_.Extension(id);
+            extensionOk[id] =
+                (extension.empty() || ext == extension) && CategoryAdmits(ext, filter.category);
+        }
+        if (count == 0) {
+            extensionOk[0] = extension.empty() && filter.category == 0;
+        }
+    }
+
+    const std::int64_t min = filter.min;
+    const std::int64_t max = filter.max > 0 ? filter.max : INT64_MAX;
+    auto passesRest = [&](std::uint32_t file) {
+        if (!removedBits.empty() && (removedBits[file / 64] >> (file % 64)) & 1) {
+            return false;
+        }
+        const std::int64_t bytes = store_.Bytes(file);
+        if (bytes < min || bytes > max) {
+            return false;
+        }
+        if (useExtension && !extensionOk[store_.ExtensionId(file)]) {
+            return false;
+        }
+        if (useAge) {
+            // Offsets from UTC stay within a day; only times near the
+            // cutoff need the local time.
+            const std::int64_t utc = store_.LastWrite(file);
+            if (utc > cutoff + kTicksPerDay) {
+                return false;
+            }
+            if (utc >= cutoff - kTicksPerDay && local.Ticks(utc) > cutoff) {
+                return false;
+            }
+        }
+        return true;
+    };
+
+    const TextMatcher text(filter.text);
+    const bool separator = text.HasSeparator();
+    std::string separatorHead; // the text to its last backslash, included
+    std::string_view separatorTail;
+    if (separator) {
+        const std::size_t slash = filter.text.rfind('\\');
+        separatorHead = filter.text.substr(0, slash + 1);
+        separatorTail = std::string_view(filter.text).substr(slash + 1);
+    }
+    // Control bytes could join two names in a scan of the arena.
+    bool scanArena = text.AsciiCanMatch();
+    for (const char c : filter.text) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            scanArena = false;
+        }
+    }
+
+    for (std::uint32_t f = 0; f < folders; ++f) {
+        if ((f & 1023) == 1023 && stillWanted && !stillWanted()) {
+            return false;
+        }
+        const FolderEntry& folder = store_.Folder(f);
+        const std::uint32_t first = folder.firstFile;
+        const std::uint32_t end = f + 1 < folders ? store_.Folder(f + 1).firstFile : n;
+        auto add = [&](std::uint32_t file) {
+            if (passesRest(file)) {
+                hits.push_back(Hit{file, f});
+            }
+        };
+        if (text.Empty() || text.In(folder.Prefix(), folder.prefixAscii)) {
+            for (std::uint32_t file = first; file < end; ++file) {
+                add(file);
+            }
+            continue;
+        }
+        if (separator) {
+            // A match that reaches into the name ends its folder part at
+            // the path's last backslash.
+            if (base::EndsWithIgnoreCase(folder.Prefix(), separatorHead)) {
+                for (std::uint32_t file = first; file < end; ++file) {
+                    if (base::StartsWithIgnoreCase(store_.Name(file), separatorTail)) {
+                        add(file);
+                    }
+                }
+            }
+            continue;
+        }
+        const bool namesAscii = folder.namesAscii.load(std::memory_order_relaxed);
+        if (namesAscii && !text.AsciiCanMatch()) {
+            continue;
+        }
+        const std::uint32_t startAt = store_.NameAt(first);
+        const std::uint32_t lastAt = store_.NameAt(end - 1);
+        if (namesAscii && scanArena &&
+            (startAt >> TextArena::kBlockBits) == (lastAt >> TextArena::kBlockBits)) {
+            // The folder's names lie one after another in the arena: one
+            // scan finds the candidates, each then checked against its own
+            // name's bounds.
+            const char* const base = store_.ArenaAt(startAt);
+            const char* const regionEnd = base + (lastAt - startAt) + store_.Name(end - 1).size();
+            const char* p = base;
+            std::uint32_t file = first;
+            const std::size_t m = text.UpperLength();
+            while (p < regionEnd) {
+                const char* found = text.Find(p, regionEnd);
+                if (found == nullptr) {
+                    break;
+                }
+                const auto offset = static_cast<std::uint32_t>(startAt + (found - base));
+                // The file whose name holds `found`.
+                std::uint32_t lo = file;
+                std::uint32_t hi = end;
+                while (hi - lo > 1) {
+                    const std::uint32_t mid = lo + (hi - lo) / 2;
+                    if (store_.NameAt(mid) <= offset) {
+                        lo = mid;
+                    } else {
+                        hi = mid;
+                    }
+                }
+                file = lo;
+                const std::uint32_t nameEnd =
+                    store_.NameAt(file) + static_cast<std::uint32_t>(store_.Name(file).size());
+                if (offset + m <= nameEnd) {
+                    add(file);
+                    if (++file == end) {
+                        break;
+                    }
+                    p = base + (store_.NameAt(file) - startAt);
+                } else {
+                    p = found + 1; // straddles two names
+                }
+            }
+            continue;
+        }
+        for (std::uint32_t file = first; file < end; ++file) {
+            if (text.In(store_.Name(file), store_.NameAscii(file))) {
+                add(file);
+            }
+        }
+    }
+    return true;
+}
+
+// ---- Sort ----
+
+void VexoEngine13::Sort(std::vector<Hit>& hits, std::int32_t order, std::size_t first,
+                        std::size_t last, LocalTime& local) {
+    if (order < 0 || order > 3) {
+        order = kByPath;
+    }
+    auto pathCompare = [this](const Hit& a, const Hit& b) {
+        if (a.folder == b.folder) {
+            return base::CompareIgnoreCase(store_.Name(a.file), store_.Name(b.file));
+        }
+        return CompareJoined(store_.Folder(a.folder).Prefix(), store_.Name(a.file),
+                             store_.Folder(b.folder).Prefix(), store_.Name(b.file));
+    };
+    // Only the rows [first, last) need their place: select the smallest
+    // `last`, then the ones before `first`, then sort what remains.
+    auto place = [&](auto& items, auto less) {
+        const auto begin = items.begin();
+        if (last < items.size()) {
+            if (last <= 4096) {
+                std::partial_sort(begin, begin + static_cast<std::ptrdiff_t>(last), items.end(),
+                                  less);
+                return;
+            }
+            std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(last), items.end(), less);
+        }
+        if (first > 0) {
+            std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(first),
+                             begin + static_cast<std::ptrdiff_t>(last), less);
+        }
+        std::sort(begin + static_cast<std::ptrdiff_t>(first),
+                  begin + static_cast<std::ptrdiff_t>(last), less);
+    };
+    if (last > hits.size()) {
+        last = hits.size();
+    }
+    if (first >= last) {
+        return;
+    }
+
+    if (order == kByName || order == kByPath) {
+        if (order == kByName) {
+            place(hits, [&](const Hit& a, const Hit& b) {
+                const int byName =
+                    base::CompareIgnoreCase(store_.Name(a.file), store_.Name(b.file));
+                return byName != 0 ? byName < 0 : pathCompare(a, b) < 0;
+            });
+        } else {
+            place(hits, [&](const Hit& a, const Hit& b) { return pathCompare(a, b) < 0; });
+        }
+        return;
+    }
+
+    // Numeric keys, held next to the hit so comparisons stay in cache.
+    struct Keyed {
+        std::int64_t key;
+        Hit hit;
+    };
+    const bool descending = order == kLargestFirst || order == kNewestFirst;
+    std::vector<Keyed> keyed(hits.size());
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const std::uint32_t file = hits[i].file;
+        const std::int64_t key =
+            order == kNewestFirst ? local.Ticks(store_.LastWrite(file)) : store_.Bytes(file);
+        keyed[i] = Keyed{key, hits[i]};
+    }
+    place(keyed, [&](const Keyed& a, const Keyed& b) {
+        if (a.key != b.key) {
+            return descending ? a.key > b.key : a.key < b.key;
+        }
+        return pathCompare(a.hit, b.hit) < 0;
+    });
+    for (std::size_t i = first; i < last; ++i) {
+        hits[i] = keyed[i].hit;
+    }
+}
+
+// ---- Rows ----
+
+std::string VexoEngine13::FilePath(const Hit& hit) const {
+    const std::string_view prefix = store_.Folder(hit.folder).Prefix();
+    const std::string_view name = store_.Name(hit.file);
+    std::string path;
+    path.reserve(prefix.size() + name.size());
+    path.append(prefix);
+    path.append(name);
+    return path;
+}
+
+VexoFile13 VexoEngine13::MakeRow(const Hit& hit, LocalTime& local) const {
+    VexoFile13 row;
+    row.Name = std::string(store_.Name(hit.file));
+    row.Path = FilePath(hit);
+    const std::uint32_t ext = store_.ExtensionId(hit.file);
+    if (ext != 0) {
+        row.Extension = std::string(store_.Extension(ext));
+    }
+    row.Bytes = store_.Bytes(hit.file);
+    row.Modified = local.Parts(store_.LastWrite(hit.file));
+    return row;
+}
+
+std::vector<VexoFile13> VexoEngine13::Rows(const std::vector<Hit>& hits, std::size_t first,
+                                           std::size_t last) {
+    LocalTime local(*services_.clock);
+    std::vector<VexoFile13> rows;
+    rows.reserve(last > first ? last - first : 0);
+    for (std::size_t i = first; i < last; ++i) {
+        rows.push_back(MakeRow(hits[i], local));
+    }
+    return rows;
+}
+
+// ---- Request ----
+
+std::int32_t VexoEngine13::Request(const Filter& filter, std::int32_t order, std::int32_t offset,
+                                   std::int32_t limit) {
+    const std::int32_t token = token_.fetch_add(1, std::memory_order_acq_rel) + 1;
+    Post([this, token, filter, order, offset, limit] {
+        RunRequest(token, filter, order, offset, limit);
+    });
+    return token;
+}
+
+void VexoEngine13::RunRequest(std::int32_t token, const Filter& filter, std::int32_t order,
+                              std::int32_t offset, std::int32_t limit) {
+    auto current = [this, token] { return token_.load(std::memory_order_acquire) == token; };
+    auto page = std::make_shared<VexoPage13>();
+    page->Token = token;
+    try {
+        if (offset < 0 || limit < 0) {
+            throw std::out_of_range(offset < 0 ? "the offset is negative"
+                                               : "the page length is negative");
+        }
+        const Snapshot snapshot = TakeSnapshot();
+        LocalTime local(*services_.clock);
+        std::vector<Hit> hits;
+        if (!Match(snapshot, filter, local, hits, current) || !current()) {
+            return; // superseded: not sorted, not published
+        }
+        std::int64_t bytes = 0;
+        for (const Hit& hit : hits) {
+            bytes += store_.Bytes(hit.file);
+        }
+        page->Total = static_cast<std::int32_t>(hits.size());
+        page->Bytes = bytes;
+        const std::size_t start =
+            std::min<std::size_t>(static_cast<std::size_t>(offset), hits.size());
+        const std::size_t count =
+            std::min<std::size_t>(static_cast<std::size_t>(limit), hits.size() - start);
+        Sort(hits, order, start, start + count, local);
+        page->Rows = Rows(hits, start, start + count);
+    } catch (const std::exception& failure) {
+        page->Rows.clear();
+        page->Error = detail::Describe(failure) + " (index query)";
+    } catch (...) {
+        page->Rows.clear();
+        page->Error = "Failure: unknown (index query)";
+    }
+    // The test of the number and the publication are one step.
+    std::lock_guard lock(pageMutex_);
+    if (current() && (!page_ || page_->Token < token)) {
+        page_ = std::move(page);
+    }
+}
+
+} // namespace vexo::index

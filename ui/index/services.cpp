@@ -1,0 +1,231 @@
+// Export, statistics and removal preparation over the index.
+
+#include "base/csv.h"
+#include "base/text_file.h"
+#include "index/engine.h"
+#include "index/engine_internal.h"
+#include "index/local_time.h"
+#include "index/text_match.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vexo::index {
+
+namespace {
+
+// Written in pieces of about this size, so a million rows never sit in
+// memory as one text.
+constexpr std::size_t kExportPiece = 4 << 20;
+
+void AppendDecimal(std::string& out, std::int64_t value) {
+    char digits[24];
+    const int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+    out.append(digits, static_cast<std::size_t>(length));
+}
+
+} // namespace
+
+// ---- Export ----
+
+bool VexoEngine13::Export(const std::string& destination, const Filter& filter,
+                          std::int32_t order) {
+    if (exportBusy_.load(std::memory_order_acquire)) {
+        return false;
+    }
+    exportBusy_.store(true, std::memory_order_release);
+    exportMessage_.Set({});
+    try {
+        Post([this, destination, filter, order] { RunExport(destination, filter, order); });
+    } catch (...) {
+        exportBusy_.store(false, std::memory_order_release);
+        throw;
+    }
+    return true;
+}
+
+void VexoEngine13::RunExport(const std::string& destination, const Filter& filter,
+                             std::int32_t order) {
+    const std::string staged = destination + ".vexo-tmp";
+    platform::Files& files = *services_.files;
+    std::string message;
+    try {
+        const Snapshot snapshot = TakeSnapshot();
+        LocalTime local(*services_.clock);
+        std::vector<Hit> hits;
+        Match(snapshot, filter, local, hits, {});
+        Sort(hits, order, 0, hits.size(), local);
+
+        std::string piece(base::kUtf8Bom);
+        piece += "Name,Bytes,Extension,Modified,Path\r\n";
+        bool created = false;
+        auto flush = [&] {
+            const base::Status status =
+                created ? files.AppendBytes(staged, piece) : files.WriteAllBytes(staged, piece);
+            if (!status.ok()) {
+                throw std::runtime_error(status.error().message.empty()
+                                             ? std::string("the export file could not be written")
+                                             : status.error().message);
+            }
+            created = true;
+            piece.clear();
+        };
+        for (const Hit& hit : hits) {
+            const std::uint32_t ext = store_.ExtensionId(hit.file);
+            piece += base::CsvField(store_.Name(hit.file));
+            piece += ',';
+            AppendDecimal(piece, store_.Bytes(hit.file));
+            piece += ',';
+            piece += base::CsvField(ext == 0 ? std::string_view{} : store_.Extension(ext));
+            piece += ',';
+            piece += base::CsvField(base::FormatSortable(local.Parts(store_.LastWrite(hit.file))));
+            piece += ',';
+            piece += base::CsvField(FilePath(hit));
+            piece += "\r\n";
+            if (piece.size() >= kExportPiece) {
+                flush();
+            }
+        }
+        flush();
+        // The destination is touched only once the staged file is whole.
+        const base::Status moved = files.MoveReplace(staged, destination);
+        if (!moved.ok()) {
+            throw std::runtime_error(moved.error().message.empty()
+                                         ? std::string("the export file could not be replaced")
+                                         : moved.error().message);
+        }
+        message = "OK: " + destination;
+    } catch (const std::exception& failure) {
+        message = detail::Describe(failure) + " (index export to " + destination + ")";
+        (void)files.RemoveFile(staged);
+    } catch (...) {
+        message = "Failure: unknown (index export to " + destination + ")";
+        (void)files.RemoveFile(staged);
+    }
+    exportMessage_.Set(std::move(message));
+    exportBusy_.store(false, std::memory_order_release);
+}
+
+// ---- Statistics ----
+
+void VexoEngine13::Statistics() {
+    Post([this] { RunStatistics(); });
+}
+
+void VexoEngine13::RunStatistics() {
+    try {
+        const Snapshot snapshot = TakeSnapshot();
+        Filter none;
+        LocalTime local(*services_.clock);
+        std::vector<Hit> hits;
+        Match(snapshot, none, local, hits, {}); // leaves the removed paths out
+        struct Group {
+            std::uint32_t extension = 0;
+            std::int64_t files = 0;
+            std::int64_t bytes = 0;
+        };
+        std::vector<Group> groups(std::max<std::uint32_t>(store_.PublishedExtensions(), 1));
+        for (std::uint32_t id = 0; id < groups.size(); ++id) {
+            groups[id].extension = id;
+        }
+        for (const Hit& hit : hits) {
+            Group& group = groups[store_.ExtensionId(hit.file)];
+            ++group.files;
+            group.bytes += store_.Bytes(hit.file);
+        }
+        std::erase_if(groups, [](const Group& g) { return g.files == 0; });
+        const std::size_t shown = std::min<std::size_t>(groups.size(), 20);
+        std::partial_sort(groups.begin(), groups.begin() + static_cast<std::ptrdiff_t>(shown),
+                          groups.end(),
+                          [](const Group& a, const Group& b) { return a.bytes > b.bytes; });
+        std::string text;
+        for (std::size_t i = 0; i < shown; ++i) {
+            const Group& group = groups[i];
+            text += group.extension == 0 ? std::string_view("[no extension]")
+                                         : store_.Extension(group.extension);
+            text += " : ";
+            AppendDecimal(text, group.files);
+            text += " files | ";
+            text += base::FormatN(static_cast<double>(group.bytes) / 1073741824.0, 2,
+                                  services_.culture);
+            text += " GB\r\n";
+        }
+        statsMessage_.Set(std::move(text));
+    } catch (const std::exception& failure) {
+        statsMessage_.Set(detail::ShortMessage(failure));
+    } catch (...) {
+        statsMessage_.Set("unknown failure");
+    }
+}
+
+// ---- Removal ----
+
+PageRef VexoEngine13::SelectForRemoval(const std::string& text, std::int64_t minimum) {
+    Filter filter;
+    filter.text = text;
+    filter.min = minimum;
+    const Snapshot snapshot = TakeSnapshot();
+    LocalTime local(*services_.clock);
+    std::vector<Hit> hits;
+    Match(snapshot, filter, local, hits, {});
+    auto page = std::make_shared<VexoPage13>();
+    page->Total = static_cast<std::int32_t>(hits.size());
+    for (const Hit& hit : hits) {
+        page->Bytes += store_.Bytes(hit.file);
+    }
+    page->Rows = Rows(hits, 0, hits.size());
+    return page;
+}
+
+void VexoEngine13::PrepareRemoval(const Filter& filter, std::vector<std::string> roots) {
+    if (removalBusy_.load(std::memory_order_acquire)) {
+        return;
+    }
+    {
+        std::lock_guard lock(removalMutex_);
+        removalPage_.reset();
+    }
+    removalBusy_.store(true, std::memory_order_release);
+    try {
+        Post([this, filter, roots = std::move(roots)] { RunRemoval(filter, roots); });
+    } catch (...) {
+        removalBusy_.store(false, std::memory_order_release);
+        throw;
+    }
+}
+
+void VexoEngine13::RunRemoval(const Filter& filter, const std::vector<std::string>& roots) {
+    auto page = std::make_shared<VexoPage13>();
+    try {
+        const Snapshot snapshot = TakeSnapshot();
+        LocalTime local(*services_.clock);
+        std::vector<Hit> hits;
+        Match(snapshot, filter, local, hits, {});
+        std::vector<Hit> taken;
+        for (const Hit& hit : hits) {
+            const std::string path = FilePath(hit);
+            const bool inside = std::any_of(roots.begin(), roots.end(), [&](const std::string& r) {
+                return base::StartsWithIgnoreCase(path, r);
+            });
+            if (inside) {
+                taken.push_back(hit);
+                page->Bytes += store_.Bytes(hit.file);
+            }
+        }
+        page->Total = static_cast<std::int32_t>(taken.size());
+        page->Rows = Rows(taken, 0, taken.size());
+    } catch (const std::exception& failure) {
+        page->Rows.clear();
+        page->Error = detail::ShortMessage(failure);
+    } catch (...) {
+        page->Rows.clear();
+        page->Error = "unknown failure";
+    }
+    {
+        std::lock_guard lock(removalMutex_);
+        removalPage_ = std::move(page);
+    }
+    removalBusy_.store(false, std::memory_order_release);
+}
+
+} // namespace vexo::index
