@@ -1,0 +1,98 @@
+#pragma once
+// The main window on an emulated machine and the in-memory toolkit: drive C
+// holds Windows and the profile of "ali"; drives are described in GiB.
+
+#include "records/machine_fixture.h"
+#include "shell/home.h"
+#include "shell/main_window.h"
+#include "space/disk_space.h"
+#include "toolkit/headless/headless_app.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace vexo::testing {
+
+inline constexpr std::int64_t kGiB = 1073741824;
+
+class ShellFixture : public MachineFixture {
+protected:
+    using Section = shell::Section;
+
+    ShellFixture() {
+        machine.SetCulture(base::Culture::EnUs());
+        Drive('C', "Windows", 100, 40, 30);
+    }
+
+    // A drive with fixed figures (GiB), mapped onto its own host folder.
+    void Drive(char letter, const std::string& label, std::int64_t total, std::int64_t free,
+               std::int64_t available, platform::DriveType type = platform::DriveType::Fixed,
+               bool ready = true) {
+        platform::emulated::DriveSpec spec;
+        spec.type = type;
+        spec.label = label;
+        spec.sizes = platform::emulated::DriveSizes{total * kGiB, free * kGiB, available * kGiB};
+        spec.ready = ready;
+        const auto folder = host() / std::string(1, static_cast<char>(letter + 32));
+        std::filesystem::create_directories(folder);
+        machine.MapDrive(letter, folder, spec);
+    }
+
+    // Builds the window with Home, Disk space and whatever `extra` adds, and
+    // shows it (Home opens as on the first show).
+    shell::MainWindow& Open(const std::function<void(shell::SectionCatalog&)>& extra = {}) {
+        shell::SectionCatalog catalog;
+        shell::RegisterHome(catalog);
+        dashboard = space::RegisterDiskSpace(catalog);
+        if (extra) {
+            extra(catalog);
+        }
+        window = std::make_unique<shell::MainWindow>(ui.app(), machine, std::move(catalog));
+        window->Window().show();
+        return *window;
+    }
+
+    // A stand-in section that only puts a named panel into the stage.
+    static shell::SectionEntry Stub(std::string name) {
+        return {{}, [name](shell::ShellServices& s) {
+                    auto panel = std::make_unique<toolkit::Panel>();
+                    panel->setAccessibleName(name);
+                    s.Host(std::move(panel));
+                }};
+    }
+
+    toolkit::Button& Nav(Section s) { return window->SectionButton(s); }
+    std::string Heading() { return window->Heading().text(); }
+    // The accessible name of what the stage holds.
+    std::string OnStage() {
+        const auto& children = window->Stage().children();
+        return children.empty() ? std::string("<empty>") : children.front()->accessibleName();
+    }
+    void ChooseMore(const std::string& entry) {
+        ui.click(window->MoreButton());
+        ui.chooseMenuItem(entry);
+    }
+
+    template <class T> static std::vector<T*> All(toolkit::Control& root) {
+        std::vector<T*> found;
+        std::function<void(toolkit::Control&)> walk = [&](toolkit::Control& c) {
+            if (auto* t = dynamic_cast<T*>(&c)) {
+                found.push_back(t);
+            }
+            for (const auto& child : c.children()) {
+                walk(*child);
+            }
+        };
+        walk(root);
+        return found;
+    }
+
+    std::string LogText() { return Read(std::string(kDataFolder) + "\\Diagnostics.txt"); }
+
+    toolkit::headless::HeadlessApp ui;
+    std::function<space::DiskSpaceDashboard*()> dashboard;
+    std::unique_ptr<shell::MainWindow> window; // after `ui`: destroyed first
+};
+
+} // namespace vexo::testing
