@@ -58,7 +58,9 @@ void PublishOwnPath() {
 }
 
 // Runs the UI file without a console window in the launcher's environment
-// and waits for it. Returns false when the process could not be created.
+// and waits for it. The quoted command line alone names the program, as it
+// would name a script host. Returns false when the process could not be
+// created.
 bool RunAndWait(const wchar_t* uiFile, DWORD& exitCode) {
     std::wstring commandLine = L"\"";
     commandLine += uiFile;
@@ -66,7 +68,7 @@ bool RunAndWait(const wchar_t* uiFile, DWORD& exitCode) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(uiFile, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
                         nullptr, nullptr, &startup, &process)) {
         return false;
     }

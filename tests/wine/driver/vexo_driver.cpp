@@ -1,0 +1,410 @@
+// vexo-driver.exe: drives the product's windows from outside, for the Wine
+// end-to-end suites. Every control of the product is a real window carrying
+// its text, so the driver finds windows and controls by their text alone.
+//
+//   wait-window TITLE [MS]          wait until a visible top-level window has that title
+//   wait-gone TITLE [MS]            wait until no visible top-level window has that title
+//   window-rect TITLE               "x y width height clientX clientY clientWidth
+//                                   clientHeight", all in screen pixels
+//   texts TITLE                     one line per visible control: class, rect, text
+//   strays TITLE                    one line per other visible top-level window of
+//                                   the same process: class, rect, text
+//   wait-text TITLE TEXT [MS]       wait for a visible control with exactly that text;
+//                                   prints "class x y width height" (client coordinates)
+//   click TITLE TEXT                click the visible control with exactly that text;
+//                                   prints "done", or "pending" while its handler waits
+//   close TITLE                     ask the window to close (WM_CLOSE)
+//   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
+//                                   and its text, then press the button with that text
+//
+// Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
+// 1 not found or timed out, 2 wrong use. Output is UTF-8.
+//
+// Pictures are taken from the X display (ImageMagick) with the rectangle
+// window-rect gives: under Wine a copy from the screen's device context
+// reads black for another process's windows.
+
+#include "platform/win32/windows_api.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <objidl.h>
+#include <string>
+#include <vector>
+namespace Gdiplus {
+using std::max;
+using std::min;
+} // namespace Gdiplus
+#include <gdiplus.h>
+
+namespace {
+
+constexpr DWORD kDefaultWaitMs = 10000;
+constexpr DWORD kPollMs = 50;
+
+// ---- output ---------------------------------------------------------------------
+
+void Print(const std::wstring& line) {
+    const std::wstring withEnd = line + L"\n";
+    const int bytes = WideCharToMultiByte(
+        CP_UTF8, 0, withEnd.data(), static_cast<int>(withEnd.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, withEnd.data(), static_cast<int>(withEnd.size()), utf8.data(),
+                        bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()),
+              &written, nullptr);
+}
+
+int Fail(const std::wstring& why, int status = 1) {
+    const std::wstring line = L"vexo-driver: " + why + L"\n";
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), bytes,
+                        nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()),
+              &written, nullptr);
+    return status;
+}
+
+// ---- finding windows ------------------------------------------------------------
+
+// Reads the stored text without sending a message, so a busy or hung
+// target cannot block the driver.
+std::wstring TextOf(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    const int length = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<size_t>(std::max(0, length)));
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[128] = {};
+    GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND FindTopLevel(const std::wstring& title) {
+    for (HWND hwnd : TopLevelWindows()) {
+        if (IsWindowVisible(hwnd) && TextOf(hwnd) == title) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+// Every descendant, in creation order (EnumChildWindows walks the whole tree).
+std::vector<HWND> Descendants(HWND top) {
+    std::vector<HWND> found;
+    EnumChildWindows(
+        top,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND FindControl(HWND top, const std::wstring& text) {
+    for (HWND hwnd : Descendants(top)) {
+        if (IsWindowVisible(hwnd) && TextOf(hwnd) == text) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+// Polls `probe` until it gives a window or the time is up.
+template <typename Probe> HWND WaitFor(DWORD timeoutMs, Probe probe) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (HWND hwnd = probe()) {
+            return hwnd;
+        }
+        if (GetTickCount64() >= deadline) {
+            return nullptr;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// The control's rectangle in the client coordinates of its top-level window.
+RECT ClientRectIn(HWND top, HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+    if (r.left > r.right) {
+        std::swap(r.left, r.right); // a mirrored parent reports its corners swapped
+    }
+    return r;
+}
+
+std::wstring RectText(const RECT& r) {
+    return std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+           std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top);
+}
+
+DWORD WaitArgument(int argc, wchar_t** argv, int index) {
+    if (argc <= index) {
+        return kDefaultWaitMs;
+    }
+    return static_cast<DWORD>(std::wcstoul(argv[index], nullptr, 10));
+}
+
+// ---- clicking -------------------------------------------------------------------
+
+// Sent, so that the click's handler has run when the driver returns and the
+// next command sees its effect; bounded, because a handler that opens a
+// message box only returns once someone answers it. Prints "done" or
+// "pending" (the handler still runs, typically showing a box).
+constexpr UINT kClickWaitMs = 5000;
+
+void Click(HWND control) {
+    DWORD_PTR ignored = 0;
+    bool done = false;
+    if (_wcsicmp(ClassOf(control).c_str(), L"Button") == 0) {
+        done = SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_NORMAL, kClickWaitMs, &ignored);
+    } else {
+        RECT r{};
+        GetClientRect(control, &r);
+        const LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
+        done =
+            SendMessageTimeoutW(control, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, kClickWaitMs,
+                                &ignored) &&
+            SendMessageTimeoutW(control, WM_LBUTTONUP, 0, at, SMTO_NORMAL, kClickWaitMs, &ignored);
+    }
+    Print(done ? L"done" : L"pending");
+}
+
+// ---- message boxes --------------------------------------------------------------
+
+// A message box's text sits in the static control with id 0xFFFF; its icon
+// in a static control with id 0x0440.
+constexpr int kBoxTextId = 0xFFFF;
+constexpr int kBoxIconId = 0x0440;
+
+// Another process's icon handle cannot be read here, so the icon is told by
+// what the screen shows: each standard icon is drawn on the box's own
+// background and compared with the pixels of the icon control.
+std::vector<COLORREF> Pixels(HDC source, int x, int y, int width, int height) {
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP bitmap = CreateCompatibleBitmap(source, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            pixels.push_back(GetPixel(memory, column, row));
+        }
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    return pixels;
+}
+
+std::vector<COLORREF> Drawn(HICON icon, COLORREF background, int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all{0, 0, width, height};
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    std::vector<COLORREF> pixels = Pixels(memory, 0, 0, width, height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::wstring IconName(HWND box) {
+    HWND iconControl = GetDlgItem(box, kBoxIconId);
+    if (iconControl == nullptr || !IsWindowVisible(iconControl)) {
+        return L"none";
+    }
+    RECT r{};
+    GetWindowRect(iconControl, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    const std::vector<COLORREF> shown = Pixels(screen, r.left, r.top, width, height);
+    ReleaseDC(nullptr, screen);
+    if (shown.empty()) {
+        return L"other";
+    }
+    struct Known {
+        LPCWSTR id;
+        const wchar_t* name;
+    };
+    const Known known[] = {{IDI_ERROR, L"error"},
+                           {IDI_WARNING, L"warning"},
+                           {IDI_INFORMATION, L"information"},
+                           {IDI_QUESTION, L"question"}};
+    for (const Known& k : known) {
+        const std::vector<COLORREF> drawn =
+            Drawn(LoadIconW(nullptr, k.id), shown.front(), width, height);
+        size_t same = 0;
+        for (size_t i = 0; i < shown.size(); ++i) {
+            same += shown[i] == drawn[i] ? 1 : 0;
+        }
+        if (same * 100 >= shown.size() * 95) {
+            return k.name;
+        }
+    }
+    return L"other";
+}
+
+// Button texts may carry an accelerator mark ("&Yes").
+std::wstring WithoutMnemonic(std::wstring text) {
+    text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+    return text;
+}
+
+int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD timeoutMs) {
+    HWND box = WaitFor(timeoutMs, [&]() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && TextOf(hwnd) == caption) {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (box == nullptr) {
+        return Fail(L"no message box \"" + caption + L"\"");
+    }
+    RedrawWindow(box, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Print(L"icon=" + IconName(box) +
+          (GetWindow(box, GW_OWNER) != nullptr ? L" owner=window" : L" owner=none"));
+    HWND text = GetDlgItem(box, kBoxTextId);
+    Print(text != nullptr ? TextOf(text) : std::wstring());
+    for (HWND hwnd : Descendants(box)) {
+        if (_wcsicmp(ClassOf(hwnd).c_str(), L"Button") == 0 &&
+            WithoutMnemonic(TextOf(hwnd)) == button) {
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(hwnd));
+            return 0;
+        }
+    }
+    return Fail(L"the message box has no button \"" + button + L"\"");
+}
+
+// ---- commands -------------------------------------------------------------------
+
+int Usage() {
+    return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
+                L"click|close|answer-box ARGS...",
+                2);
+}
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        return Usage();
+    }
+    const std::wstring command = argv[1];
+    const std::wstring title = argv[2];
+
+    if (command == L"wait-window") {
+        HWND top = WaitFor(WaitArgument(argc, argv, 3), [&] { return FindTopLevel(title); });
+        return top != nullptr ? 0 : Fail(L"no window \"" + title + L"\"");
+    }
+    if (command == L"wait-gone") {
+        const HWND gone = reinterpret_cast<HWND>(1);
+        HWND result = WaitFor(WaitArgument(argc, argv, 3),
+                              [&] { return FindTopLevel(title) == nullptr ? gone : nullptr; });
+        return result != nullptr ? 0 : Fail(L"the window \"" + title + L"\" is still there");
+    }
+    if (command == L"answer-box") {
+        if (argc < 4) {
+            return Usage();
+        }
+        return AnswerBox(title, argv[3], WaitArgument(argc, argv, 4));
+    }
+
+    HWND top = FindTopLevel(title);
+    if (top == nullptr) {
+        return Fail(L"no window \"" + title + L"\"");
+    }
+    if (command == L"window-rect") {
+        RECT outer{};
+        RECT client{};
+        GetWindowRect(top, &outer);
+        GetClientRect(top, &client);
+        MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        Print(RectText(outer) + L" " + RectText(client));
+        return 0;
+    }
+    if (command == L"texts") {
+        for (HWND hwnd : Descendants(top)) {
+            if (IsWindowVisible(hwnd)) {
+                Print(ClassOf(hwnd) + L"\t" + RectText(ClientRectIn(top, hwnd)) + L"\t" +
+                      TextOf(hwnd));
+            }
+        }
+        return 0;
+    }
+    if (command == L"strays") {
+        DWORD process = 0;
+        GetWindowThreadProcessId(top, &process);
+        for (HWND hwnd : TopLevelWindows()) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (hwnd != top && owner == process && IsWindowVisible(hwnd)) {
+                RECT r{};
+                GetWindowRect(hwnd, &r);
+                Print(ClassOf(hwnd) + L"\t" + RectText(r) + L"\t" + TextOf(hwnd));
+            }
+        }
+        return 0;
+    }
+    if (command == L"close") {
+        PostMessageW(top, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (argc < 4) {
+        return Usage();
+    }
+    const std::wstring operand = argv[3];
+    if (command == L"wait-text") {
+        HWND control =
+            WaitFor(WaitArgument(argc, argv, 4), [&] { return FindControl(top, operand); });
+        if (control == nullptr) {
+            return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
+        }
+        Print(ClassOf(control) + L" " + RectText(ClientRectIn(top, control)));
+        return 0;
+    }
+    if (command == L"click") {
+        HWND control = FindControl(top, operand);
+        if (control == nullptr) {
+            return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
+        }
+        Click(control);
+        return 0;
+    }
+    return Usage();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    return Run(argc, argv);
+}

@@ -1,0 +1,339 @@
+# shellcheck shell=bash
+# End to end under Wine: the launcher starts the UI application, the main
+# window comes up with its title and size, every visible section button and
+# the colour-motion toggle answer a click, the window closes and the launcher
+# ends with status 0 leaving no "vxt" file behind; and the launcher's two
+# failures (the program cannot be started; it ends with a non-zero status)
+# show their message boxes.
+#
+# Sourced by ./vexo with the Wine harness up (WINEPREFIX and DISPLAY set);
+# prints "PASS name" or "FAIL name: why" per check and sets E2E_PASSED and
+# E2E_FAILED. VEXO_E2E_BUILD names another Windows build folder.
+
+e2e_shell_build="${VEXO_E2E_BUILD:-build/windows}"
+e2e_shell_title="VEXO SOLVANE | إدارة الجهاز — v23"
+e2e_shell_logs="build/e2e/shell"
+e2e_shell_pid=""
+e2e_shell_exit=""
+e2e_shell_fd=""
+e2e_shell_nav_left=0
+
+e2e_shell_pass() {
+    printf 'PASS %s\n' "$1"
+    E2E_PASSED=$((E2E_PASSED + 1))
+}
+
+e2e_shell_fail() {
+    printf 'FAIL %s: %s\n' "$1" "$2"
+    E2E_FAILED=$((E2E_FAILED + 1))
+}
+
+# The driver, bounded; its complaints go to the log, its answer to stdout.
+e2e_shell_driver() {
+    LC_ALL=C.UTF-8 timeout -k 5 60 wine "$e2e_shell_build/tests/wine/vexo-driver.exe" "$@" \
+        2>>"$e2e_shell_logs/driver.log"
+}
+
+# Every "vxt" file under the profile folders of the prefix, one per line.
+e2e_shell_vxt_files() {
+    find "$WINEPREFIX/drive_c/users" -iname 'vxt*.tmp' 2>/dev/null | sort
+}
+
+# Starts a launcher in the background, bounded (SECONDS) so that nothing
+# outlives the suite. Its status arrives through a pipe, so that waiting for
+# it can be bounded too.
+e2e_shell_start() {
+    local exe="$1" log="$2" seconds="$3" fifo="$e2e_shell_logs/status.fifo"
+    rm -f "$fifo"
+    mkfifo "$fifo"
+    exec {e2e_shell_fd}<>"$fifo"
+    (
+        timeout -k 5 "$seconds" wine "$exe" >"$log" 2>&1
+        echo "$?" >"$fifo"
+    ) &
+    e2e_shell_pid=$!
+}
+
+# Waits at most SECONDS (30 by default) for the launcher started last to end
+# and puts its status into e2e_shell_exit; one that does not end in time is
+# ended with every program of the prefix and counts as 124.
+e2e_shell_wait() {
+    if ! read -r -t "${1:-30}" -u "$e2e_shell_fd" e2e_shell_exit; then
+        wineserver -k >/dev/null 2>&1
+        read -r -t 30 -u "$e2e_shell_fd" _ || true
+        e2e_shell_exit=124
+    fi
+    wait "$e2e_shell_pid" 2>/dev/null
+    exec {e2e_shell_fd}>&-
+    e2e_shell_pid=""
+    rm -f "$e2e_shell_logs/status.fifo"
+}
+
+# After a failed check that may have left windows open: end the launcher and
+# every Windows process of the prefix, so the next check starts clean.
+e2e_shell_abandon() {
+    wineserver -k >/dev/null 2>&1
+    if [ -n "$e2e_shell_pid" ]; then
+        e2e_shell_wait 30
+    fi
+    wineserver -w >/dev/null 2>&1
+}
+
+# The launcher's files left in the temporary folder since `before`.
+e2e_shell_left_behind() {
+    comm -13 <(printf '%s\n' "$1") <(e2e_shell_vxt_files) | grep -v '^$'
+}
+
+# ---- the main window ----------------------------------------------------------
+
+# Waits for HEADING and checks that it is the header's heading: a label above
+# the header's 98-px line, left of the 185-px navigation column. Reports a
+# failure under NAME and returns 1 otherwise.
+e2e_shell_heading() {
+    local name="$1" heading="$2" found class hx hy hw hh
+    if ! found=$(e2e_shell_driver wait-text "$e2e_shell_title" "$heading" 10000); then
+        e2e_shell_fail "$name" "the heading does not read \"$heading\""
+        return 1
+    fi
+    read -r class hx hy hw hh <<<"$found"
+    if [ "${class,,}" != static ] || [ "$((hy + hh))" -gt 98 ] ||
+        [ "$((hx + hw))" -gt "$e2e_shell_nav_left" ]; then
+        e2e_shell_fail "$name" "\"$heading\" is not the header's heading ($found)"
+        return 1
+    fi
+    return 0
+}
+
+# Checks what every section change must leave: no window of the UI outside
+# the main window (a control taken off the stage must not surface on the
+# desktop) and, when WANT_CONTENT is set, text shown on the stage, below the
+# 98-px header and left of the navigation column.
+e2e_shell_aftermath() {
+    local name="$1" want_content="$2" strays
+    strays=$(e2e_shell_driver strays "$e2e_shell_title")
+    if [ -n "$strays" ]; then
+        e2e_shell_fail "$name" "windows outside the main window: $(tr '\t\n' ' ;' <<<"$strays")"
+        return 1
+    fi
+    if [ -n "$want_content" ] &&
+        ! e2e_shell_driver texts "$e2e_shell_title" |
+        awk -F'\t' -v right="$e2e_shell_nav_left" '
+            $3 != "" { split($2, r, " "); if (r[2] >= 98 && r[1] + r[3] <= right) found = 1 }
+            END { exit !found }'; then
+        e2e_shell_fail "$name" "the stage shows no text"
+        return 1
+    fi
+    return 0
+}
+
+# Saves the main window's client area, as the X display shows it, to
+# build/screenshots/shell-NAME.png.
+e2e_shell_picture() {
+    local file="$VEXO_ROOT/build/screenshots/shell-$1.png" rect
+    rect=$(e2e_shell_driver window-rect "$e2e_shell_title") || return 1
+    local x y w h cx cy cw ch
+    read -r x y w h cx cy cw ch <<<"$rect"
+    rm -f "$file"
+    timeout 30 import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$file" 2>/dev/null &&
+        [ -s "$file" ]
+}
+
+e2e_shell_main_window() {
+    local launcher="$e2e_shell_build/app/VexoSolvane.exe"
+    if [ ! -f "$launcher" ]; then
+        e2e_shell_fail "launcher" "$launcher is not built"
+        return
+    fi
+    mkdir -p "$VEXO_ROOT/build/screenshots"
+    local before
+    before=$(e2e_shell_vxt_files)
+
+    e2e_shell_start "$launcher" "$e2e_shell_logs/launcher.log" 300
+    if ! e2e_shell_driver wait-window "$e2e_shell_title" 60000; then
+        e2e_shell_fail "main window appears with its title" "no window titled \"$e2e_shell_title\""
+        e2e_shell_abandon
+        return
+    fi
+    e2e_shell_pass "main window appears with its title"
+
+    # The screen of the harness is 1280 x 800 without a taskbar, so the size
+    # rule gives min(1180, 1280 - 24) x min(780, 800 - 24), centred.
+    local rect x y width height cx cy client_width client_height
+    rect=$(e2e_shell_driver window-rect "$e2e_shell_title")
+    read -r x y width height cx cy client_width client_height <<<"$rect"
+    if [ "$width" = 1180 ] && [ "$height" = 776 ]; then
+        e2e_shell_pass "main window is 1180 x 776 on a 1280 x 800 screen"
+    else
+        e2e_shell_fail "main window is 1180 x 776 on a 1280 x 800 screen" \
+            "the window is ${width} x ${height} (client ${client_width} x ${client_height})"
+    fi
+    if [ "$x" = 50 ] && [ "$y" = 12 ]; then
+        e2e_shell_pass "main window is centred on the screen"
+    else
+        e2e_shell_fail "main window is centred on the screen" \
+            "its top-left corner is at ${x},${y}, not 50,12"
+    fi
+    e2e_shell_nav_left=$((client_width - 185))
+
+    if e2e_shell_heading "first show opens Home" "تحكّم أذكى. مساحة أوسع." &&
+        e2e_shell_aftermath "first show opens Home" content; then
+        e2e_shell_pass "first show opens Home"
+    fi
+    e2e_shell_picture first-show
+
+    # Every visible section button, one click each:
+    #   button | heading after the click | picture | content on the stage
+    # My Files, Applications and Cleanup report come with later sections;
+    # until then their buttons open nothing and the heading stays.
+    local sections=(
+        "مساحة القرص|مساحة جهازك — أرقام فعلية|space|content"
+        "ملفاتي|مساحة جهازك — أرقام فعلية|files-not-built|"
+        "التطبيقات|مساحة جهازك — أرقام فعلية|applications-not-built|"
+        "تقرير التنظيف|مساحة جهازك — أرقام فعلية|report-not-built|"
+        "الرئيسية|تحكّم أذكى. مساحة أوسع.|home|content"
+        "مساحة القرص|مساحة جهازك — أرقام فعلية|space-again|content"
+    )
+    local entry button heading picture content clicked
+    for entry in "${sections[@]}"; do
+        IFS='|' read -r button heading picture content <<<"$entry"
+        local name="section button \"$button\" ($picture)"
+        if ! clicked=$(e2e_shell_driver click "$e2e_shell_title" "$button"); then
+            e2e_shell_fail "$name" "no visible button \"$button\""
+            continue
+        fi
+        if [ "$clicked" != done ]; then
+            e2e_shell_fail "$name" "the click is still running (a message box?)"
+            e2e_shell_abandon
+            return
+        fi
+        e2e_shell_heading "$name" "$heading" || continue
+        e2e_shell_aftermath "$name" "$content" || continue
+        if e2e_shell_picture "$picture"; then
+            e2e_shell_pass "$name"
+        else
+            e2e_shell_fail "$name" "no screenshot build/screenshots/shell-$picture.png"
+        fi
+    done
+
+    # The colour-motion toggle names what a click would do next.
+    local toggle_off="إيقاف حركة الألوان" toggle_on="تشغيل حركة الألوان"
+    if e2e_shell_driver click "$e2e_shell_title" "$toggle_off" >/dev/null &&
+        e2e_shell_driver wait-text "$e2e_shell_title" "$toggle_on" 10000 >/dev/null &&
+        e2e_shell_picture motion-off &&
+        e2e_shell_driver click "$e2e_shell_title" "$toggle_on" >/dev/null &&
+        e2e_shell_driver wait-text "$e2e_shell_title" "$toggle_off" 10000 >/dev/null; then
+        e2e_shell_pass "colour-motion toggle stops and restarts the motion"
+    else
+        e2e_shell_fail "colour-motion toggle stops and restarts the motion" \
+            "its text did not go \"$toggle_off\" -> \"$toggle_on\" -> \"$toggle_off\""
+    fi
+
+    e2e_shell_driver close "$e2e_shell_title"
+    if e2e_shell_driver wait-gone "$e2e_shell_title" 20000; then
+        e2e_shell_pass "main window closes"
+    else
+        e2e_shell_fail "main window closes" "still open 20 s after the close request"
+        e2e_shell_abandon
+        return
+    fi
+    # The launcher ends as soon as the UI process has; a UI that fails on its
+    # way out makes the launcher show its second message, which is answered
+    # here so that the failure is reported instead of waited out.
+    local box
+    if box=$(e2e_shell_driver answer-box Vexo OK 5000); then
+        e2e_shell_fail "launcher ends with status 0 once the window has closed" \
+            "it says \"$(sed -n '2,$p' <<<"$box")\""
+        e2e_shell_wait
+    else
+        e2e_shell_wait
+        if [ "$e2e_shell_exit" = 0 ]; then
+            e2e_shell_pass "launcher ends with status 0 once the window has closed"
+        else
+            e2e_shell_fail "launcher ends with status 0 once the window has closed" \
+                "status $e2e_shell_exit"
+        fi
+    fi
+    if [ "$e2e_shell_exit" != 0 ]; then
+        e2e_shell_abandon
+    fi
+    local left
+    left=$(e2e_shell_left_behind "$before")
+    if [ -z "$left" ]; then
+        e2e_shell_pass "launcher leaves no vxt file"
+    else
+        e2e_shell_fail "launcher leaves no vxt file" "$left"
+    fi
+}
+
+# ---- the launcher's own outcomes ------------------------------------------------
+
+# One launcher run against a stand-in payload: its status, the message box it
+# shows (or none) and the temporary file it must not leave.
+#   name | launcher | VEXO_PROBE_STATUS | status | message (empty: no box)
+e2e_shell_launcher_cases=(
+    "UI ends with status 0: no message, status 0|vexo-launcher-probe|0|0|"
+    "UI ends with status 23: second message, status 23|vexo-launcher-probe|23|23|تعذر بدء الواجهة. أرسل صورة الرسالة للمتابعة."
+    "UI cannot be started: first message, status 1|vexo-launcher-not-a-program||1|تعذر تشغيل واجهة البرنامج"
+)
+
+# What the probe's statuses 91 to 93 mean: a promise the launcher broke.
+e2e_shell_probe_broke() {
+    case "$1" in
+        91) printf 'VEXO_UI_FILE_V23 does not name the running program' ;;
+        92) printf 'VEXO_APP_EXE23 does not name the launcher' ;;
+        93) printf 'the program does not run from a vxt file in the temporary folder' ;;
+        *) printf 'status %s' "$1" ;;
+    esac
+}
+
+e2e_shell_launcher_outcomes() {
+    local entry name exe probe_status expected message
+    for entry in "${e2e_shell_launcher_cases[@]}"; do
+        IFS='|' read -r name exe probe_status expected message <<<"$entry"
+        local launcher="$e2e_shell_build/tests/wine/$exe.exe"
+        if [ ! -f "$launcher" ]; then
+            e2e_shell_fail "$name" "$launcher is not built"
+            continue
+        fi
+        local before
+        before=$(e2e_shell_vxt_files)
+        VEXO_PROBE_STATUS="$probe_status" e2e_shell_start "$launcher" "$e2e_shell_logs/$exe.log" 60
+        local why=""
+        if [ -n "$message" ]; then
+            local box
+            if ! box=$(e2e_shell_driver answer-box Vexo OK 30000); then
+                why="no message box captioned \"Vexo\""
+            elif [ "$(sed -n 1p <<<"$box")" != "icon=error owner=none" ]; then
+                why="the box shows $(sed -n 1p <<<"$box"), not icon=error owner=none"
+            elif [ "$(sed -n '2,$p' <<<"$box")" != "$message" ]; then
+                why="the box says \"$(sed -n '2,$p' <<<"$box")\""
+            fi
+        fi
+        local left
+        if [ -z "$why" ]; then
+            e2e_shell_wait
+            if [ "$e2e_shell_exit" != "$expected" ]; then
+                why="launcher status $e2e_shell_exit ($(e2e_shell_probe_broke "$e2e_shell_exit"))"
+            fi
+        fi
+        left=$(e2e_shell_left_behind "$before")
+        if [ -z "$why" ] && [ -n "$left" ]; then
+            why="left $left"
+        fi
+        if [ -z "$why" ]; then
+            e2e_shell_pass "$name"
+        else
+            e2e_shell_fail "$name" "$why"
+            e2e_shell_abandon
+        fi
+    done
+}
+
+mkdir -p "$e2e_shell_logs"
+: >"$e2e_shell_logs/driver.log"
+# A program that crashes must end at once (and fail its check), not wait
+# for Wine's debugger until the bound runs out.
+wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    >/dev/null 2>&1
+e2e_shell_main_window
+e2e_shell_launcher_outcomes
