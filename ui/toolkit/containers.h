@@ -89,7 +89,8 @@ public:
     // Adds a child into a given cell.
     template <class T, class... A> T* addAt(int column, int row, A&&... args) {
         T* c = add<T>(std::forward<A>(args)...);
-        c->setCell({column, row, c->cell().columnSpan, c->cell().rowSpan});
+        Control* base = c; // a grid's own cell() means one of its cells
+        base->setCell({column, row, base->cell().columnSpan, base->cell().rowSpan});
         return c;
     }
 

@@ -1,0 +1,209 @@
+// The real windows under Wine: a form holding every kind of control is shown,
+// saved as a picture when VEXO_SCREENSHOT_DIR names a folder, and read back
+// window by window to check that each stands where the layout engine put it
+// and shows its text.
+
+#include <algorithm>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <objidl.h>
+namespace Gdiplus {
+using std::max;
+using std::min;
+} // namespace Gdiplus
+#include "base/utf.h"
+#include "platform/win32/windows_api.h"
+#include "toolkit/toolkit.h"
+#include "toolkit/win32/win32_backend.h"
+
+#include <gdiplus.h>
+
+namespace vexo::toolkit {
+namespace {
+
+using win32::Win32Backend;
+
+template <class Args> Args named(std::string text) {
+    Args a;
+    a.text = std::move(text);
+    a.dock = Dock::Fill;
+    return a;
+}
+
+void savePng(HWND hwnd, const std::wstring& path) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, r.right, r.bottom, screen, origin.x, origin.y, SRCCOPY);
+    SelectObject(mem, old);
+    {
+        Gdiplus::Bitmap picture(bmp, nullptr);
+        // The PNG encoder of GDI+.
+        const CLSID png = {
+            0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+        EXPECT_EQ(picture.Save(path.c_str(), &png, nullptr), Gdiplus::Ok);
+    }
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+std::wstring windowText(HWND h) {
+    const int n = GetWindowTextLengthW(h);
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(h, w.data(), n + 1);
+    w.resize(static_cast<size_t>(n));
+    return w;
+}
+
+TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
+    Application app(std::make_unique<Win32Backend>());
+    FormArgs fa;
+    fa.text = "VEXO SOLVANE | إدارة الجهاز — v23";
+    fa.size = Size{900, 580};
+    fa.rightToLeft = true;
+    fa.font = Font{"Segoe UI", 10, false};
+    fa.foreColor = Color::rgb(23, 58, 108);
+    fa.backColor = Color::rgb(242, 246, 252);
+    Form form(app, fa);
+
+    TableLayoutArgs ta;
+    ta.dock = Dock::Fill;
+    ta.margin = Spacing{};
+    ta.padding = Spacing{20, 8, 20, 16};
+    ta.columns = {Track::percent(56), Track::percent(44)};
+    ta.rows = {Track::pixels(44), Track::pixels(48), Track::pixels(48), Track::percent(100),
+               Track::pixels(72)};
+    auto* table = form.add<TableLayout>(ta);
+
+    LabelArgs heading = named<LabelArgs>("تحكّم أذكى. مساحة أوسع.");
+    heading.font = Font{"Segoe UI", 16, true};
+    auto* title = table->add<Label>(heading);
+    title->setCell({0, 0, 2, 1});
+
+    TextBoxArgs search = named<TextBoxArgs>("بحث عن ملف");
+    table->addAt<TextBox>(0, 1, search);
+    ListArgs combo = named<ListArgs>("");
+    combo.items = {"الأكبر أولاً", "الأحدث أولاً"};
+    combo.selectedIndex = 0;
+    table->addAt<ComboBox>(1, 1, combo);
+
+    FlowLayoutArgs fl;
+    fl.direction = FlowDirection::RightToLeft;
+    fl.dock = Dock::Fill;
+    auto* bar = table->addAt<FlowLayout>(0, 2, fl);
+    ButtonArgs ba;
+    ba.text = "حذف المحدد";
+    ba.size = Size{152, 38};
+    ba.borderColor = Color::rgb(214, 226, 244);
+    ba.hoverColor = Color::rgb(232, 242, 255);
+    ba.pressedColor = Color::rgb(212, 230, 255);
+    ba.backColor = kWhite;
+    auto* remove = bar->add<Button>(ba);
+    remove->setRegion(roundedRectPath(remove->size(), 10));
+    CheckBoxArgs ca;
+    ca.text = "تحديد الكل";
+    ca.size = Size{120, 30};
+    bar->add<CheckBox>(ca);
+    NumericUpDownArgs na;
+    na.size = Size{80, 26};
+    na.value = 250;
+    na.maximum = 1000;
+    table->addAt<NumericUpDown>(1, 2, na);
+
+    DataGridArgs ga;
+    ga.dock = Dock::Fill;
+    GridColumn pick;
+    pick.name = "Pick";
+    pick.kind = ColumnKind::Tick;
+    pick.fillWeight = 18;
+    GridColumn name;
+    name.name = "Name";
+    name.header = "الاسم";
+    GridColumn mb;
+    mb.name = "MB";
+    mb.header = "الحجم MB";
+    mb.kind = ColumnKind::Number;
+    mb.fillWeight = 40;
+    ga.columns = {pick, name, mb};
+    auto* grid = table->addAt<DataGrid>(0, 3, ga);
+    grid->addRow({true, std::string("تقرير سنوي.pdf"), 12.5});
+    grid->addRow({false, std::string("صورة العائلة.jpg"), 3.0});
+    ListArgs la = named<ListArgs>("");
+    la.items = {"C:\\Users\\سارة\\Downloads\\ملف طويل جدا جدا جدا جدا جدا جدا.zip", "D:\\"};
+    table->addAt<ListBox>(1, 3, la);
+
+    auto* meter = table->addAt<DrawnControl>(0, 4, named<ControlArgs>(""));
+    meter->onPaint = [](PaintEvent& e) {
+        e.canvas->fillLinearGradient(e.clientArea, e.clientArea, Color::rgb(231, 241, 255), kWhite,
+                                     15);
+        e.canvas->fillEllipse({-40, -40, 120, 120}, Color::argb(25, 24, 93, 228));
+        e.canvas->drawArc({10, 8, 50, 50}, -90, 360, Color::rgb(230, 237, 248), 10, false);
+        e.canvas->drawArc({10, 8, 50, 50}, -90, 250, Color::rgb(24, 93, 228), 10, true);
+        TextStyle ts;
+        ts.font = Font{"Segoe UI", 12, true};
+        ts.color = Color::rgb(23, 58, 108);
+        ts.align = HAlign::Right;
+        ts.verticalAlign = VAlign::Middle;
+        ts.rightToLeft = true;
+        e.canvas->drawText("المستخدم: 69%", {70, 0, e.clientArea.width - 80, e.clientArea.height},
+                           ts);
+    };
+    LabelArgs note = named<LabelArgs>("متاح 120.5 GB");
+    table->addAt<Label>(1, 4, note);
+
+    form.show();
+    HWND top = Win32Backend::windowOf(form);
+    ASSERT_NE(top, nullptr);
+    for (int i = 0; i < 5; ++i) {
+        app.pumpPending();
+        UpdateWindow(top);
+    }
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    app.pumpPending();
+
+    if (const char* dir = std::getenv("VEXO_SCREENSHOT_DIR"); dir && *dir) {
+        savePng(top, base::Widen(dir) + L"\\toolkit.png");
+    }
+
+    // Every control's window: where the layout says, with the text it shows.
+    int checked = 0;
+    std::function<void(Control&)> walk = [&](Control& c) {
+        for (const auto& child : c.children()) {
+            Control& ctl = *child;
+            HWND h = Win32Backend::windowOf(ctl);
+            ASSERT_NE(h, nullptr) << ctl.text();
+            RECT wr;
+            GetWindowRect(h, &wr);
+            MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&wr), 2);
+            Rect expected = ctl.boundsInForm();
+            // A closed drop-down list keeps the platform's own height.
+            if (ctl.kind() == Kind::ComboBox) {
+                expected.height = wr.bottom - wr.top;
+            }
+            EXPECT_EQ((Rect{wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top}), expected)
+                << "control \"" << ctl.text() << "\" of kind " << static_cast<int>(ctl.kind());
+            if (ctl.kind() != Kind::ComboBox && ctl.kind() != Kind::ListBox &&
+                ctl.kind() != Kind::DataGrid) {
+                EXPECT_EQ(windowText(h), base::Widen(ctl.text())) << ctl.text();
+            }
+            ++checked;
+            walk(ctl);
+        }
+    };
+    walk(form);
+    EXPECT_EQ(checked, 12);
+    EXPECT_EQ(windowText(top), base::Widen(fa.text));
+
+    // The grid shows its rows through the virtual list.
+    HWND list = Win32Backend::windowOf(*grid);
+    EXPECT_EQ(SendMessageW(list, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0), 2);
+}
+
+} // namespace
+} // namespace vexo::toolkit

@@ -1,0 +1,824 @@
+#include "toolkit/win32/win32_peer.h"
+
+#include <algorithm>
+#include <commctrl.h>
+#include <objidl.h>
+namespace Gdiplus {
+using std::max;
+using std::min;
+} // namespace Gdiplus
+#include "toolkit/button.h"
+#include "toolkit/containers.h"
+#include "toolkit/data_grid.h"
+#include "toolkit/label.h"
+#include "toolkit/list_controls.h"
+#include "toolkit/text_box.h"
+#include "toolkit/win32/gdiplus_canvas.h"
+#include "toolkit/win32/text.h"
+
+#include <gdiplus.h>
+
+namespace vexo::toolkit::win32 {
+
+namespace {
+
+const wchar_t kPeerProp[] = L"VexoPeer";
+const wchar_t kWindowClass[] = L"VexoWindow";
+
+COLORREF cr(Color c) {
+    return RGB(c.r, c.g, c.b);
+}
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetPropW(hwnd, kPeerProp, cs->lpCreateParams);
+    }
+    if (Win32Peer* peer = Win32Peer::of(hwnd)) {
+        return peer->handle(hwnd, msg, wp, lp);
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Common controls see their own messages first, so a button can track the mouse.
+LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* peer = reinterpret_cast<Win32Peer*>(ref);
+    if (msg == WM_NOTIFY && peer->control().kind() == Kind::NumericUpDown) {
+        LRESULT result = 0; // the arrows inside the box
+        if (peer->onNotify(reinterpret_cast<NMHDR*>(lp), result)) {
+            return result;
+        }
+    }
+    if (msg == WM_KEYDOWN) {
+        KeyEvent e;
+        e.key = static_cast<Key>(wp);
+        e.control = GetKeyState(VK_CONTROL) < 0;
+        e.shift = GetKeyState(VK_SHIFT) < 0;
+        for (Control* c = &peer->control(); c; c = c->parent()) {
+            if (c->userKeyDown(e)) {
+                return 0;
+            }
+        }
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void registerClass() {
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.lpszClassName = kWindowClass;
+    RegisterClassExW(&wc);
+    done = true;
+}
+
+} // namespace
+
+Win32Peer* Win32Peer::of(HWND hwnd) {
+    return static_cast<Win32Peer*>(GetPropW(hwnd, kPeerProp));
+}
+
+Win32Peer::Win32Peer(Control& control) : control_(control) {
+    create();
+}
+
+Win32Peer::~Win32Peer() {
+    if (hwnd_) {
+        // No call into the control here: it may be half destroyed already.
+        RemovePropW(hwnd_, kPeerProp);
+        if (subclassed_) {
+            RemoveWindowSubclass(hwnd_, subclassProc, 1);
+        }
+        DestroyWindow(hwnd_);
+    }
+    if (spin_) {
+        DestroyWindow(spin_);
+    }
+    if (font_) {
+        DeleteObject(font_);
+    }
+    if (brush_) {
+        DeleteObject(brush_);
+    }
+}
+
+HWND Win32Peer::parentWindow() const {
+    for (Control* p = control_.parent(); p; p = p->parent()) {
+        if (auto* pp = dynamic_cast<Win32Peer*>(p->peer())) {
+            return pp->hwnd_;
+        }
+    }
+    return nullptr;
+}
+
+void Win32Peer::create() {
+    registerClass();
+    const bool rtl = control_.rightToLeft();
+    const Rect b = control_.bounds();
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD ex = 0;
+    const wchar_t* cls = kWindowClass;
+    const DWORD rtlText = rtl ? (WS_EX_RTLREADING | WS_EX_RIGHT) : 0;
+    bool common = true;
+    switch (control_.kind()) {
+    case Kind::Form: {
+        common = false;
+        auto& f = static_cast<Form&>(control_);
+        if (f.hosted()) {
+            style = WS_CHILD | WS_CLIPCHILDREN;
+        } else {
+            style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+            ex = rtl ? WS_EX_RTLREADING : 0;
+        }
+        break;
+    }
+    case Kind::Panel:
+    case Kind::TableLayout:
+    case Kind::FlowLayout:
+    case Kind::Drawn:
+        common = false;
+        style |= WS_CLIPCHILDREN;
+        if (auto* fl = dynamic_cast<FlowLayout*>(&control_); fl && fl->autoScroll()) {
+            style |= WS_VSCROLL;
+        }
+        break;
+    case Kind::Label: {
+        cls = L"STATIC";
+        const HAlign a = static_cast<Label&>(control_).align();
+        style |= (a == HAlign::Right ? SS_RIGHT : (a == HAlign::Center ? SS_CENTER : SS_LEFT)) |
+                 SS_NOPREFIX;
+        ex = rtl ? WS_EX_RTLREADING : 0;
+        break;
+    }
+    case Kind::Button:
+        cls = L"BUTTON";
+        style |= BS_OWNERDRAW | WS_TABSTOP;
+        break;
+    case Kind::CheckBox:
+        cls = L"BUTTON";
+        style |= BS_AUTOCHECKBOX | WS_TABSTOP | (rtl ? (BS_RIGHTBUTTON | BS_RIGHT) : 0);
+        ex = rtl ? WS_EX_RTLREADING : 0;
+        break;
+    case Kind::TextBox: {
+        cls = L"EDIT";
+        auto& t = static_cast<TextBox&>(control_);
+        style |= WS_TABSTOP | WS_BORDER | (rtl ? ES_RIGHT : ES_LEFT);
+        if (t.multiline()) {
+            style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+            if (!t.wordWrap()) {
+                style |= ES_AUTOHSCROLL;
+            }
+            if (t.scrollBars() == ScrollBars::Vertical || t.scrollBars() == ScrollBars::Both) {
+                style |= WS_VSCROLL;
+            }
+            if (t.scrollBars() == ScrollBars::Horizontal || t.scrollBars() == ScrollBars::Both) {
+                style |= WS_HSCROLL;
+            }
+        } else {
+            style |= ES_AUTOHSCROLL;
+        }
+        if (t.readOnly()) {
+            style |= ES_READONLY;
+        }
+        ex = rtlText;
+        break;
+    }
+    case Kind::NumericUpDown:
+        cls = L"EDIT";
+        style |= WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | (rtl ? ES_RIGHT : ES_LEFT);
+        ex = rtlText;
+        break;
+    case Kind::ComboBox:
+        cls = L"COMBOBOX";
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+        ex = rtlText;
+        break;
+    case Kind::ListBox:
+        cls = L"LISTBOX";
+        style |=
+            LBS_NOTIFY | WS_VSCROLL | WS_HSCROLL | WS_BORDER | WS_TABSTOP | LBS_NOINTEGRALHEIGHT;
+        ex = rtlText;
+        break;
+    case Kind::DataGrid: {
+        cls = WC_LISTVIEWW;
+        auto& g = static_cast<DataGrid&>(control_);
+        style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP |
+                 (g.multiSelect() ? 0 : LVS_SINGLESEL);
+        // Right to left by column order and reading order rather than a mirrored
+        // window: a mirrored list view draws its cell text mirrored under Wine.
+        ex = rtl ? WS_EX_RTLREADING : 0;
+        break;
+    }
+    }
+    HWND parent = parentWindow();
+    if (!parent) {
+        style &= ~static_cast<DWORD>(WS_CHILD);
+    }
+    int x = b.x;
+    int y = b.y;
+    int w = b.width;
+    int h = b.height;
+    if (control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted()) {
+        // The layout works in the client area; the frame comes on top.
+        RECT r{0, 0, b.width, b.height};
+        AdjustWindowRectEx(&r, style, FALSE, ex);
+        w = r.right - r.left;
+        h = r.bottom - r.top;
+    }
+    const std::wstring text = W(control_.text());
+    hwnd_ = CreateWindowExW(ex, cls, text.c_str(), style, x, y, w, h, parent, nullptr,
+                            GetModuleHandleW(nullptr), common ? nullptr : this);
+    if (!hwnd_) {
+        return;
+    }
+    if (common) {
+        SetPropW(hwnd_, kPeerProp, this);
+        SetWindowSubclass(hwnd_, subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        subclassed_ = true;
+    }
+    if (control_.kind() == Kind::NumericUpDown) {
+        // The arrows live inside the box, so it keeps the bounds the layout gave it.
+        spin_ = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(spin_, UDM_SETRANGE32, static_cast<WPARAM>(-1000000), 1000000);
+        applyBounds();
+    }
+    if (control_.kind() == Kind::DataGrid) {
+        ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
+                                                     LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER);
+        fillGridColumns();
+    }
+    applyFont();
+    refillItems();
+    update(Change::Selection);
+    update(Change::Value);
+    update(Change::Enabled);
+    applyRegion();
+    if (control_.kind() != Kind::Form && control_.effectivelyVisible()) {
+        ShowWindow(hwnd_, SW_SHOWNA);
+    }
+    if (control_.kind() == Kind::Form) {
+        if (static_cast<Form&>(control_).hosted()) {
+            ShowWindow(hwnd_, SW_SHOWNA);
+        } else {
+            ShowWindow(hwnd_, SW_SHOW);
+        }
+    }
+}
+
+void Win32Peer::applyFont() {
+    const Font f = control_.font();
+    HFONT old = font_;
+    const std::wstring face = W(f.name);
+    HDC dc = GetDC(nullptr);
+    const int height =
+        -MulDiv(static_cast<int>(f.points * 100), GetDeviceCaps(dc, LOGPIXELSY), 7200);
+    ReleaseDC(nullptr, dc);
+    font_ = CreateFontW(height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                        DEFAULT_PITCH, face.c_str());
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    if (old) {
+        DeleteObject(old);
+    }
+}
+
+void Win32Peer::applyBounds() {
+    const Rect b = control_.bounds();
+    if (control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted()) {
+        RECT r{0, 0, b.width, b.height};
+        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+        SetWindowPos(hwnd_, nullptr, b.x, b.y, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    SetWindowPos(hwnd_, nullptr, b.x, b.y, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (spin_) {
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        const int w = 16;
+        SetWindowPos(spin_, nullptr, control_.rightToLeft() ? 0 : rc.right - w, 0, w, rc.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (control_.kind() == Kind::DataGrid) {
+        fillGridColumns();
+    }
+}
+
+void Win32Peer::applyRegion() {
+    if (!control_.region()) {
+        SetWindowRgn(hwnd_, nullptr, TRUE);
+        return;
+    }
+    SetWindowRgn(hwnd_, regionFromPath(*control_.region()), TRUE); // the window owns it now
+}
+
+void Win32Peer::fillGridColumns() {
+    auto& g = static_cast<DataGrid&>(control_);
+    HWND header = ListView_GetHeader(hwnd_);
+    const int existing = header ? Header_GetItemCount(header) : 0;
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    const std::vector<int> widths = g.columnWidths(rc.right - rc.left);
+    if (existing == static_cast<int>(g.columns().size())) {
+        // A resize: only the widths follow the fill weights.
+        for (size_t i = 0; i < widths.size(); ++i) {
+            ListView_SetColumnWidth(hwnd_, static_cast<int>(i), widths[i]);
+        }
+        return;
+    }
+    for (int i = existing - 1; i >= 0; --i) {
+        ListView_DeleteColumn(hwnd_, i);
+    }
+    for (size_t i = 0; i < g.columns().size(); ++i) {
+        std::wstring text = W(g.columns()[i].header);
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        col.fmt = control_.rightToLeft() && i > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        col.cx = widths[i];
+        col.pszText = text.data();
+        SendMessageW(hwnd_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+    }
+    if (control_.rightToLeft() && !g.columns().empty()) {
+        // The first column (the tick box) stands at the right.
+        std::vector<int> order(g.columns().size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            order[i] = static_cast<int>(order.size() - 1 - i);
+        }
+        SendMessageW(hwnd_, LVM_SETCOLUMNORDERARRAY, order.size(),
+                     reinterpret_cast<LPARAM>(order.data()));
+    }
+}
+
+void Win32Peer::refillItems() {
+    updating_ = true;
+    switch (control_.kind()) {
+    case Kind::ComboBox:
+    case Kind::ListBox: {
+        auto& l = static_cast<ListControl&>(control_);
+        const bool combo = control_.kind() == Kind::ComboBox;
+        SendMessageW(hwnd_, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+        for (const auto& item : l.items()) {
+            const std::wstring w = W(item);
+            SendMessageW(hwnd_, combo ? CB_ADDSTRING : LB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(w.c_str()));
+        }
+        if (!combo) {
+            SendMessageW(hwnd_, LB_SETHORIZONTALEXTENT,
+                         static_cast<WPARAM>(static_cast<ListBox&>(l).horizontalExtent()), 0);
+        }
+        break;
+    }
+    case Kind::DataGrid: {
+        auto& g = static_cast<DataGrid&>(control_);
+        // One count change and one repaint, however many rows changed.
+        ListView_SetItemCountEx(hwnd_, static_cast<int>(g.visibleRows().size()), LVSICF_NOSCROLL);
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        break;
+    }
+    default:
+        break;
+    }
+    updating_ = false;
+}
+
+void Win32Peer::update(Change what) {
+    if (!hwnd_) {
+        return;
+    }
+    updating_ = true;
+    switch (what) {
+    case Change::Text: {
+        const std::wstring w = W(control_.text());
+        SetWindowTextW(hwnd_, w.c_str());
+        break;
+    }
+    case Change::Font:
+        applyFont();
+        break;
+    case Change::Colors:
+    case Change::Style:
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case Change::Enabled:
+        EnableWindow(hwnd_, control_.enabled());
+        break;
+    case Change::Visible:
+        ShowWindow(hwnd_, control_.visible() ? SW_SHOWNA : SW_HIDE);
+        break;
+    case Change::Bounds:
+        applyBounds();
+        break;
+    case Change::Region:
+        applyRegion();
+        break;
+    case Change::Parent: {
+        HWND parent = parentWindow();
+        if (parent) {
+            SetWindowLongPtrW(hwnd_, GWL_STYLE,
+                              (GetWindowLongPtrW(hwnd_, GWL_STYLE) &
+                               ~static_cast<LONG_PTR>(WS_OVERLAPPEDWINDOW | WS_POPUP)) |
+                                  WS_CHILD);
+        }
+        SetParent(hwnd_, parent);
+        applyBounds();
+        break;
+    }
+    case Change::Items:
+        refillItems();
+        break;
+    case Change::Selection:
+        if (control_.kind() == Kind::ComboBox) {
+            SendMessageW(hwnd_, CB_SETCURSEL,
+                         static_cast<WPARAM>(static_cast<ListControl&>(control_).selectedIndex()),
+                         0);
+        } else if (control_.kind() == Kind::ListBox) {
+            SendMessageW(hwnd_, LB_SETCURSEL,
+                         static_cast<WPARAM>(static_cast<ListControl&>(control_).selectedIndex()),
+                         0);
+        } else if (control_.kind() == Kind::DataGrid) {
+            InvalidateRect(hwnd_, nullptr, FALSE);
+        }
+        break;
+    case Change::Value:
+        if (control_.kind() == Kind::CheckBox) {
+            SendMessageW(hwnd_, BM_SETCHECK,
+                         static_cast<CheckBox&>(control_).checked() ? BST_CHECKED : BST_UNCHECKED,
+                         0);
+        }
+        break;
+    case Change::Tooltip:
+        break;
+    case Change::Scroll:
+        if (auto* fl = dynamic_cast<FlowLayout*>(&control_)) {
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+            si.nMax = fl->scrollExtent().height;
+            si.nPage = static_cast<UINT>(fl->displayRect().height);
+            si.nPos = fl->scrollOffset().y;
+            SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+        }
+        break;
+    }
+    updating_ = false;
+}
+
+void Win32Peer::invalidate() {
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void Win32Peer::focus() {
+    SetFocus(hwnd_);
+}
+
+// ---- messages reflected from the parent --------------------------------------
+
+bool Win32Peer::onCommand(WORD code) {
+    if (updating_) {
+        return true;
+    }
+    switch (control_.kind()) {
+    case Kind::Button:
+        if (code == BN_CLICKED) {
+            static_cast<Button&>(control_).userClick();
+        }
+        return true;
+    case Kind::CheckBox:
+        if (code == BN_CLICKED) {
+            auto& box = static_cast<CheckBox&>(control_);
+            const bool now = SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+            if (now != box.checked()) {
+                box.userToggle();
+            }
+        }
+        return true;
+    case Kind::TextBox:
+    case Kind::NumericUpDown:
+        if (code == EN_CHANGE && control_.kind() == Kind::TextBox) {
+            const int n = GetWindowTextLengthW(hwnd_);
+            std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+            GetWindowTextW(hwnd_, w.data(), n + 1);
+            w.resize(static_cast<size_t>(n));
+            static_cast<TextBox&>(control_).userType(N(w));
+        } else if (code == EN_KILLFOCUS && control_.kind() == Kind::NumericUpDown) {
+            const int n = GetWindowTextLengthW(hwnd_);
+            std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+            GetWindowTextW(hwnd_, w.data(), n + 1);
+            w.resize(static_cast<size_t>(n));
+            static_cast<NumericUpDown&>(control_).userEnter(N(w));
+        }
+        return true;
+    case Kind::ComboBox:
+        if (code == CBN_SELCHANGE) {
+            static_cast<ListControl&>(control_).userPick(
+                static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)));
+        }
+        return true;
+    case Kind::ListBox:
+        if (code == LBN_SELCHANGE) {
+            static_cast<ListControl&>(control_).userPick(
+                static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)));
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Win32Peer::onNotify(NMHDR* hdr, LRESULT& result) {
+    if (control_.kind() == Kind::NumericUpDown && hdr->code == UDN_DELTAPOS) {
+        auto* nm = reinterpret_cast<NMUPDOWN*>(hdr);
+        static_cast<NumericUpDown&>(control_).userStep(-nm->iDelta);
+        result = 1; // we keep the value, not the arrows
+        return true;
+    }
+    if (control_.kind() != Kind::DataGrid) {
+        return false;
+    }
+    auto& g = static_cast<DataGrid&>(control_);
+    const std::vector<int> rows = g.visibleRows();
+    switch (hdr->code) {
+    case LVN_GETDISPINFOW: {
+        auto* di = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+        if (di->item.iItem < 0 || di->item.iItem >= static_cast<int>(rows.size())) {
+            return true;
+        }
+        const int row = rows[static_cast<size_t>(di->item.iItem)];
+        const int col = di->item.iSubItem;
+        const bool tick = g.columns()[static_cast<size_t>(col)].kind == ColumnKind::Tick;
+        if (di->item.mask & LVIF_TEXT) {
+            cellText_ = tick ? std::wstring() : W(g.cellText(row, col));
+            lstrcpynW(di->item.pszText, cellText_.c_str(), di->item.cchTextMax);
+        }
+        if ((di->item.mask & LVIF_STATE) && col == 0) {
+            const CellValue& v = g.cell(row, 0);
+            const bool ticked = std::holds_alternative<bool>(v) && std::get<bool>(v);
+            di->item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1) |
+                             (g.selectedRows().count(row) ? LVIS_SELECTED : 0);
+            di->item.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
+        }
+        return true;
+    }
+    case NM_CLICK: {
+        auto* ia = reinterpret_cast<NMITEMACTIVATE*>(hdr);
+        LVHITTESTINFO hit{};
+        hit.pt = ia->ptAction;
+        ListView_SubItemHitTest(hwnd_, &hit);
+        if (hit.iItem >= 0 && hit.iItem < static_cast<int>(rows.size())) {
+            const int row = rows[static_cast<size_t>(hit.iItem)];
+            if (hit.flags & LVHT_ONITEMSTATEICON) {
+                g.userTick(row);
+            } else {
+                g.userSelect(row, (GetKeyState(VK_CONTROL) < 0));
+            }
+            ListView_RedrawItems(hwnd_, hit.iItem, hit.iItem);
+        }
+        return true;
+    }
+    case LVN_COLUMNCLICK:
+        g.userHeaderClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        return true;
+    case NM_DBLCLK: {
+        Event e;
+        if (g.onCellDoubleClick) {
+            g.onCellDoubleClick(e);
+        }
+        return true;
+    }
+    case NM_CUSTOMDRAW: {
+        auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
+        if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+            return true;
+        }
+        if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            const int i = static_cast<int>(cd->nmcd.dwItemSpec);
+            const auto& look = g.look();
+            if (i >= 0 && i < static_cast<int>(rows.size()) &&
+                g.selectedRows().count(rows[static_cast<size_t>(i)])) {
+                cd->clrTextBk = cr(look.selectionBack);
+                cd->clrText = cr(look.selectionFore);
+                cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+            } else {
+                cd->clrTextBk = (i % 2 == 1 && look.alternatingRowBack)
+                                    ? cr(*look.alternatingRowBack)
+                                    : cr(g.paintedBackColor());
+                cd->clrText = cr(g.foreColor());
+            }
+            result = CDRF_NEWFONT;
+            return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+HBRUSH Win32Peer::onColor(HDC dc) {
+    SetTextColor(dc, cr(control_.foreColor()));
+    const Color back = control_.paintedBackColor();
+    SetBkColor(dc, cr(back));
+    if (!brush_ || brushColor_ != cr(back)) {
+        if (brush_) {
+            DeleteObject(brush_);
+        }
+        brush_ = CreateSolidBrush(cr(back));
+        brushColor_ = cr(back);
+    }
+    return brush_;
+}
+
+void Win32Peer::onDrawItem(DRAWITEMSTRUCT* dis) {
+    auto& b = static_cast<Button&>(control_);
+    const bool pressed = (dis->itemState & ODS_SELECTED) != 0;
+    Color back = control_.paintedBackColor();
+    if (pressed && b.pressedColor()) {
+        back = *b.pressedColor();
+    } else if (hover_ && b.hoverColor()) {
+        back = *b.hoverColor();
+    }
+    HBRUSH fill = CreateSolidBrush(cr(back));
+    FillRect(dis->hDC, &dis->rcItem, fill);
+    DeleteObject(fill);
+    if (b.borderColor()) {
+        HBRUSH frame = CreateSolidBrush(cr(*b.borderColor()));
+        FrameRect(dis->hDC, &dis->rcItem, frame);
+        DeleteObject(frame);
+    }
+    SetBkMode(dis->hDC, TRANSPARENT);
+    SetTextColor(dis->hDC, cr(control_.effectivelyEnabled() ? control_.foreColor()
+                                                            : Color::rgb(150, 150, 150)));
+    HGDIOBJ old = SelectObject(dis->hDC, font_);
+    RECT r = dis->rcItem;
+    r.left += control_.padding().left;
+    r.right -= control_.padding().right;
+    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    flags |=
+        b.align() == HAlign::Center ? DT_CENTER : (b.align() == HAlign::Right ? DT_RIGHT : DT_LEFT);
+    if (control_.rightToLeft()) {
+        flags |= DT_RTLREADING;
+    }
+    const std::wstring text = W(control_.text());
+    DrawTextW(dis->hDC, text.c_str(), -1, &r, flags);
+    SelectObject(dis->hDC, old);
+}
+
+// ---- our own window class ------------------------------------------------------
+
+LRESULT Win32Peer::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!hwnd_) {
+        hwnd_ = hwnd; // messages arrive before CreateWindowExW returns
+    }
+    switch (msg) {
+    case WM_ERASEBKGND: {
+        if (control_.kind() == Kind::Drawn) {
+            return 1; // painted whole in WM_PAINT
+        }
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        HBRUSH b = CreateSolidBrush(cr(control_.paintedBackColor()));
+        FillRect(reinterpret_cast<HDC>(wp), &rc, b);
+        DeleteObject(b);
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        if (control_.onPaint) {
+            RECT rc;
+            GetClientRect(hwnd_, &rc);
+            // Double-buffered: drawn off screen, then copied in one go.
+            HDC mem = CreateCompatibleDC(dc);
+            HBITMAP bmp =
+                CreateCompatibleBitmap(dc, std::max(1L, rc.right), std::max(1L, rc.bottom));
+            HGDIOBJ old = SelectObject(mem, bmp);
+            {
+                Gdiplus::Graphics g(mem);
+                g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+                const Color back = control_.paintedBackColor();
+                g.Clear(Gdiplus::Color(255, back.r, back.g, back.b));
+                GdiplusCanvas canvas(g);
+                control_.paint(canvas);
+            }
+            BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+            SelectObject(mem, old);
+            DeleteObject(bmp);
+            DeleteDC(mem);
+        }
+        EndPaint(hwnd_, &ps);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (lp) {
+            if (Win32Peer* child = of(reinterpret_cast<HWND>(lp))) {
+                if (child->onCommand(HIWORD(wp))) {
+                    return 0;
+                }
+            }
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (Win32Peer* child = of(hdr->hwndFrom)) {
+            LRESULT result = 0;
+            if (child->onNotify(hdr, result)) {
+                return result;
+            }
+        }
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+        if (Win32Peer* child = of(reinterpret_cast<HWND>(lp))) {
+            return reinterpret_cast<LRESULT>(child->onColor(reinterpret_cast<HDC>(wp)));
+        }
+        break;
+    case WM_DRAWITEM: {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (Win32Peer* child = of(dis->hwndItem)) {
+            child->onDrawItem(dis);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_VSCROLL:
+        if (auto* fl = dynamic_cast<FlowLayout*>(&control_)) {
+            Point p = fl->scrollOffset();
+            switch (LOWORD(wp)) {
+            case SB_LINEUP:
+                p.y -= 20;
+                break;
+            case SB_LINEDOWN:
+                p.y += 20;
+                break;
+            case SB_PAGEUP:
+                p.y -= fl->displayRect().height;
+                break;
+            case SB_PAGEDOWN:
+                p.y += fl->displayRect().height;
+                break;
+            case SB_THUMBTRACK:
+            case SB_THUMBPOSITION:
+                p.y = HIWORD(wp);
+                break;
+            default:
+                break;
+            }
+            fl->setScrollOffset(p);
+            return 0;
+        }
+        break;
+    case WM_SIZE:
+        if (control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted() && !updating_) {
+            auto& f = static_cast<Form&>(control_);
+            f.setMinimized(wp == SIZE_MINIMIZED);
+            if (wp != SIZE_MINIMIZED) {
+                Rect b = f.bounds();
+                b.width = LOWORD(lp);
+                b.height = HIWORD(lp);
+                updating_ = true;
+                f.setBounds(b);
+                updating_ = false;
+            }
+        }
+        break;
+    case WM_CLOSE:
+        if (control_.kind() == Kind::Form) {
+            static_cast<Form&>(control_).requestClose();
+            return 0;
+        }
+        break;
+    case WM_KEYDOWN: {
+        KeyEvent e;
+        e.key = static_cast<Key>(wp);
+        for (Control* c = &control_; c; c = c->parent()) {
+            if (c->userKeyDown(e)) {
+                return 0;
+            }
+        }
+        break;
+    }
+    case WM_DESTROY:
+        closed = true;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+} // namespace vexo::toolkit::win32

@@ -1,0 +1,59 @@
+#pragma once
+// One real window per control. The peer owns its window, font and brush and
+// releases them with itself; the window finds its peer through a window
+// property, so no table maps handles to objects.
+
+#include "platform/win32/windows_api.h"
+#include "toolkit/control.h"
+
+#include <string>
+
+namespace vexo::toolkit::win32 {
+
+class Win32Peer : public ControlPeer {
+public:
+    explicit Win32Peer(Control& control);
+    ~Win32Peer() override;
+    Win32Peer(const Win32Peer&) = delete;
+    Win32Peer& operator=(const Win32Peer&) = delete;
+
+    void update(Change what) override;
+    void invalidate() override;
+    void focus() override;
+
+    HWND hwnd() const { return hwnd_; }
+    Control& control() const { return control_; }
+    static Win32Peer* of(HWND hwnd);
+
+    // Messages a parent window reflects to the child they concern.
+    bool onCommand(WORD code);
+    bool onNotify(NMHDR* hdr, LRESULT& result);
+    HBRUSH onColor(HDC dc);
+    void onDrawItem(DRAWITEMSTRUCT* dis);
+    // Our own window class (forms, panels, drawn controls).
+    LRESULT handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    bool closed = false;
+
+private:
+    void create();
+    void applyFont();
+    void applyBounds();
+    void refillItems();
+    void applyRegion();
+    void fillGridColumns();
+    HWND parentWindow() const;
+
+    Control& control_;
+    HWND hwnd_ = nullptr;
+    HWND spin_ = nullptr; // the arrows of a numeric up-down
+    HFONT font_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    COLORREF brushColor_ = 0;
+    bool updating_ = false; // our own change, not the user's
+    bool hover_ = false;
+    bool subclassed_ = false;
+    std::wstring cellText_; // kept alive for the list view's display request
+};
+
+} // namespace vexo::toolkit::win32
