@@ -207,12 +207,12 @@ e2e_shell_main_window() {
             return
         fi
         e2e_shell_heading "$name" "$heading" || continue
-        e2e_shell_aftermath "$name" "$content" || continue
-        if e2e_shell_picture "$picture"; then
-            e2e_shell_pass "$name"
-        else
+        # Taken first: the picture tells most when a check below fails.
+        if ! e2e_shell_picture "$picture"; then
             e2e_shell_fail "$name" "no screenshot build/screenshots/shell-$picture.png"
+            continue
         fi
+        e2e_shell_aftermath "$name" "$content" && e2e_shell_pass "$name"
     done
 
     # The colour-motion toggle names what a click would do next.
@@ -236,21 +236,33 @@ e2e_shell_main_window() {
         e2e_shell_abandon
         return
     fi
-    # The launcher ends as soon as the UI process has; a UI that fails on its
-    # way out makes the launcher show its second message, which is answered
-    # here so that the failure is reported instead of waited out.
-    local box
-    if box=$(e2e_shell_driver answer-box Vexo OK 5000); then
-        e2e_shell_fail "launcher ends with status 0 once the window has closed" \
-            "it says \"$(sed -n '2,$p' <<<"$box")\""
+    # The launcher ends as soon as the UI process has. A UI that fails on its
+    # way out makes the launcher show its second message instead: that is
+    # read out and answered, so the failure is reported rather than waited out.
+    local name="launcher ends with status 0 once the window has closed" box="" round
+    e2e_shell_exit=""
+    for round in 1 2 3 4 5 6 7 8 9 10; do
+        if read -r -t 2 -u "$e2e_shell_fd" e2e_shell_exit; then
+            break
+        fi
+        if box=$(e2e_shell_driver answer-box Vexo OK 1000); then
+            break
+        fi
+    done
+    if [ -n "$box" ]; then
+        e2e_shell_fail "$name" "it says \"$(sed -n '2,$p' <<<"$box")\""
         e2e_shell_wait
+    elif [ -z "$e2e_shell_exit" ]; then
+        e2e_shell_fail "$name" "the UI or the launcher is still running after the window closed"
+        e2e_shell_wait 1
     else
-        e2e_shell_wait
+        wait "$e2e_shell_pid" 2>/dev/null
+        exec {e2e_shell_fd}>&-
+        e2e_shell_pid=""
         if [ "$e2e_shell_exit" = 0 ]; then
-            e2e_shell_pass "launcher ends with status 0 once the window has closed"
+            e2e_shell_pass "$name"
         else
-            e2e_shell_fail "launcher ends with status 0 once the window has closed" \
-                "status $e2e_shell_exit"
+            e2e_shell_fail "$name" "status $e2e_shell_exit"
         fi
     fi
     if [ "$e2e_shell_exit" != 0 ]; then
