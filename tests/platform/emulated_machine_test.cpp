@@ -80,6 +80,10 @@ TEST_F(EmulatedMachineTest, DescribedFailuresAndMarksReachTheCaller) {
 
     EXPECT_TRUE(machine.files().ReadInfo(docs + "\\C.TXT")->attributes & attr::Hidden);
     EXPECT_EQ(machine.files().ReadAllBytes(docs + "\\a.txt").error().kind, K::SharingViolation);
+    // A name the host refuses as too long (Wine says "not found" here instead).
+    auto tooLong = machine.files().WriteAllBytes(docs + "\\" + std::string(300, 'n'), "x");
+    EXPECT_EQ(tooLong.error().kind, K::PathTooLong);
+    EXPECT_EQ(tooLong.error().message, "The filename or extension is too long.");
 
     Collect music;
     EXPECT_EQ(machine.files().ListFolder("C:\\Users\\ali\\Music", music).error().kind,

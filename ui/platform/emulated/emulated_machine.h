@@ -145,7 +145,8 @@ public:
 
     // ---- Shell, processes, Recycle Bin, web ----
     // Matches ProcessLaunch::application and ShellLaunch::file, ignoring case.
-    // Unscripted programs start and end at once with exit code 0.
+    // Unscripted programs start and end at once with exit code 0, unless
+    // they are given by a drive path where no file is (NotFound).
     EmulatedMachine& ScriptProcess(const std::string& program, ProcessScript script);
     EmulatedMachine& UseRecycleFolder(const std::filesystem::path& hostFolder);
     EmulatedMachine& ScriptRecycle(const std::string& path, RecycleScript script);

@@ -220,10 +220,14 @@ public:
 
     base::Result<std::unique_ptr<Process>> Start(const ProcessLaunch& launch) override {
         ProcessScript script;
+        bool scripted;
         {
             std::lock_guard lock(state_.mutex);
             state_.processStarts.push_back(launch);
-            script = ScriptFor(launch.application);
+            scripted = ScriptFor(launch.application, script);
+        }
+        if (!scripted && MissingProgram(launch.application)) {
+            return ErrorFromCode(win::kFileNotFound);
         }
         if (script.startError) {
             return *script.startError;
@@ -233,10 +237,14 @@ public:
 
     base::Result<std::unique_ptr<Process>> ShellExecute(const ShellLaunch& launch) override {
         ProcessScript script;
+        bool scripted;
         {
             std::lock_guard lock(state_.mutex);
             state_.shellCalls.push_back(launch);
-            script = ScriptFor(launch.file);
+            scripted = ScriptFor(launch.file, script);
+        }
+        if (!scripted && MissingProgram(launch.file)) {
+            return ErrorFromCode(win::kFileNotFound);
         }
         if (script.startError) {
             return *script.startError;
@@ -251,9 +259,19 @@ public:
     }
 
 private:
-    ProcessScript ScriptFor(const std::string& program) {
+    bool ScriptFor(const std::string& program, ProcessScript& script) {
         auto it = state_.processScripts.find(program);
-        return it == state_.processScripts.end() ? ProcessScript{} : it->second;
+        if (it == state_.processScripts.end()) {
+            return false;
+        }
+        script = it->second;
+        return true;
+    }
+
+    // An unscripted program given by a drive path must exist there; other
+    // names (a program on the PATH, a URI) are the shell's business.
+    bool MissingProgram(const std::string& program) {
+        return paths::DriveLetter(program) != 0 && !state_.files->Exists(program);
     }
 
     std::unique_ptr<Process> MakeProcess(const ProcessScript& script) {

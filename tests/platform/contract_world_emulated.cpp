@@ -1,0 +1,106 @@
+// The contract world of the native build: the emulated machine with drives C
+// and Z on temporary host folders.
+
+#include "contract_world.h"
+#include "platform/emulated/emulated_machine.h"
+#include "support/temp_folder.h"
+
+#include <filesystem>
+
+namespace vexo::platform::contract {
+namespace {
+
+namespace fs = std::filesystem;
+using emulated::EmulatedMachine;
+
+class EmulatedWorld final : public World {
+public:
+    EmulatedWorld() {
+        fs::create_directories(host_.path() / "c");
+        fs::create_directories(host_.path() / "z/Trash/files");
+        machine_.MapDrive('C', host_.path() / "c")
+            .MapDrive('Z', host_.path() / "z")
+            .WithUserProfile("tester")
+            .UseRecycleFolder(host_.path() / "z/Trash/files")
+            .AddKey(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
+        for (int code : {3, 7}) {
+            emulated::ProcessScript script;
+            script.exitCode = code;
+            machine_.ScriptProcess(ProgramFor(code), script);
+        }
+        emulated::ProcessScript waits;
+        waits.runTicks = 1000;
+        machine_.ScriptProcess("C:\\Tools\\wait-for-flag.exe", waits);
+    }
+
+    Machine& machine() override { return machine_; }
+
+    std::string Scratch() override {
+        const std::string path = machine_.environment().TempPath() + "contract";
+        (void)machine_.files().CreateFolderTree(path);
+        return path;
+    }
+
+    std::string ScratchKey() override { return "Software\\VexoTest\\Contract"; }
+
+    bool MakeFolderLink(const std::string& link, const std::string& target) override {
+        auto hostTarget = machine_.HostPathOf(target);
+        auto hostLink = machine_.HostPathOf(link);
+        std::error_code ec;
+        fs::create_directory_symlink(*hostTarget, *hostLink, ec);
+        return !ec;
+    }
+
+    void MakeHidden(const std::string& path) override {
+        machine_.MarkAttributes(path, attr::Hidden);
+    }
+
+    bool MakeUnreadable(const std::string& folder) override {
+        machine_.MarkUnreadable(folder);
+        return true;
+    }
+
+    std::unique_ptr<HeldFile> HoldExclusively(const std::string& path) override {
+        for (auto op : {emulated::FileOp::Read, emulated::FileOp::Write, emulated::FileOp::Move,
+                        emulated::FileOp::Remove}) {
+            machine_.FailOperation(path, op, base::ErrorKind::SharingViolation);
+        }
+        return std::make_unique<HeldFile>();
+    }
+
+    ProcessLaunch ExitsWith(int code) override {
+        return {ProgramFor(code), "\"" + ProgramFor(code) + "\"", "", true};
+    }
+
+    ShellLaunch ShellExitsWith(int code) override {
+        return {"open", ProgramFor(code), "", "", 0, true, true};
+    }
+
+    ProcessLaunch RunsUntilFileExists(const std::string& flag) override {
+        return {"C:\\Tools\\wait-for-flag.exe", "wait-for-flag.exe \"" + flag + "\"", "", true};
+    }
+
+    void AnswerShellConfirmation(const std::string& path, bool yes) override {
+        if (!yes) {
+            machine_.ScriptRecycle(path, emulated::RecycleScript::Cancelled());
+        }
+    }
+
+    std::string RecycledFilesFolder() override { return "Z:\\Trash\\files"; }
+
+private:
+    static std::string ProgramFor(int code) {
+        return "C:\\Tools\\exit-" + std::to_string(code) + ".exe";
+    }
+
+    testing::TempFolder host_;
+    EmulatedMachine machine_;
+};
+
+} // namespace
+
+std::unique_ptr<World> MakeWorld() {
+    return std::make_unique<EmulatedWorld>();
+}
+
+} // namespace vexo::platform::contract

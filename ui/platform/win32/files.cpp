@@ -1,0 +1,230 @@
+// Files on the Windows API. Folder listings take attributes, lengths and
+// times from FindFirstFileExW in one pass (never one open per entry).
+
+#include "base/utf.h"
+#include "platform/path_rules.h"
+#include "platform/win32/errors.h"
+#include "platform/win32/services.h"
+
+namespace vexo::platform::win32 {
+namespace {
+
+FileTime TicksOf(const FILETIME& t) {
+    return static_cast<FileTime>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                 t.dwLowDateTime);
+}
+
+std::int64_t LengthOf(DWORD high, DWORD low) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(high) << 32) | low);
+}
+
+// UTF-16 to UTF-8 into a buffer that is reused from entry to entry.
+void NarrowInto(const wchar_t* text, std::string& out) {
+    int units = static_cast<int>(::wcslen(text));
+    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(bytes));
+    ::WideCharToMultiByte(CP_UTF8, 0, text, units, out.data(), bytes, nullptr, nullptr);
+}
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE h) : h_(h) {}
+    ~FindHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) {
+            ::FindClose(h_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class Win32Files final : public Files {
+public:
+    base::Status ListFolder(const std::string& folder, ListingSink& sink) override {
+        std::wstring pattern = ApiPath(paths::Join(folder, "*"));
+        WIN32_FIND_DATAW data;
+        FindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                           FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH));
+        if (find.get() == INVALID_HANDLE_VALUE) {
+            DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND) {
+                return {}; // a drive root without any entry
+            }
+            return SystemError(error);
+        }
+        std::string name;
+        do {
+            const wchar_t* w = data.cFileName;
+            if (w[0] == L'.' && (w[1] == 0 || (w[1] == L'.' && w[2] == 0))) {
+                continue;
+            }
+            NarrowInto(w, name);
+            DirEntryView entry{name,
+                               {data.dwFileAttributes,
+                                LengthOf(data.nFileSizeHigh, data.nFileSizeLow),
+                                TicksOf(data.ftLastWriteTime)}};
+            if ((entry.info.attributes & attr::Directory) != 0) {
+                entry.info.length = 0;
+            }
+            if (!sink.OnEntry(entry)) {
+                return {};
+            }
+        } while (::FindNextFileW(find.get(), &data));
+        DWORD error = ::GetLastError();
+        if (error != ERROR_NO_MORE_FILES) {
+            return SystemError(error);
+        }
+        return {};
+    }
+
+    base::Result<FileInfo> ReadInfo(const std::string& path) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!::GetFileAttributesExW(ApiPath(path).c_str(), GetFileExInfoStandard, &data)) {
+            return SystemError(::GetLastError());
+        }
+        FileInfo info{data.dwFileAttributes, LengthOf(data.nFileSizeHigh, data.nFileSizeLow),
+                      TicksOf(data.ftLastWriteTime)};
+        if (info.IsDirectory()) {
+            info.length = 0;
+        }
+        return info;
+    }
+
+    bool Exists(const std::string& path) override {
+        return ::GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    base::Status CreateFolderTree(const std::string& path) override {
+        auto full = FullPath(path);
+        if (!full) {
+            return full.status();
+        }
+        std::string target(paths::TrimTrailingBackslashes(*full));
+        DWORD attributes = ::GetFileAttributesW(ApiPath(target).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? base::Status()
+                                                           : SystemError(ERROR_ALREADY_EXISTS);
+        }
+        if (auto parent = paths::Parent(target)) {
+            if (auto made = CreateFolderTree(*parent); !made) {
+                return made;
+            }
+        }
+        if (!::CreateDirectoryW(ApiPath(target).c_str(), nullptr)) {
+            DWORD error = ::GetLastError();
+            if (error != ERROR_ALREADY_EXISTS) {
+                return SystemError(error);
+            }
+        }
+        return {};
+    }
+
+    base::Result<std::string> ReadAllBytes(const std::string& path) override {
+        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                        nullptr));
+        if (!file.valid()) {
+            return SystemError(::GetLastError());
+        }
+        std::string bytes;
+        char buffer[65536];
+        for (;;) {
+            DWORD read = 0;
+            if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+                return SystemError(::GetLastError());
+            }
+            if (read == 0) {
+                break;
+            }
+            bytes.append(buffer, read);
+        }
+        return bytes;
+    }
+
+    base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
+        return Write(path, bytes, GENERIC_WRITE, CREATE_ALWAYS);
+    }
+
+    base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
+        return Write(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS);
+    }
+
+    base::Status MoveReplace(const std::string& from, const std::string& to) override {
+        if (!::MoveFileExW(ApiPath(from).c_str(), ApiPath(to).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return SystemError(::GetLastError());
+        }
+        return {};
+    }
+
+    base::Status RemoveFile(const std::string& path) override {
+        if (!::DeleteFileW(ApiPath(path).c_str())) {
+            DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+                return {};
+            }
+            return SystemError(error);
+        }
+        return {};
+    }
+
+    base::Result<std::string> FullPath(const std::string& path) override {
+        if (path.empty()) {
+            return SystemError(ERROR_INVALID_PARAMETER);
+        }
+        std::wstring wide = base::Widen(path);
+        DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        if (needed == 0) {
+            return SystemError(::GetLastError());
+        }
+        std::wstring full(needed, L'\0');
+        DWORD written = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+        if (written == 0 || written >= needed) {
+            return SystemError(written == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER);
+        }
+        full.resize(written);
+        return base::Narrow(full);
+    }
+
+    std::string CurrentDirectory() override {
+        DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+        std::wstring cwd(needed, L'\0');
+        DWORD written = ::GetCurrentDirectoryW(needed, cwd.data());
+        cwd.resize(written < needed ? written : 0);
+        return base::Narrow(cwd);
+    }
+
+private:
+    base::Status Write(const std::string& path, std::string_view bytes, DWORD access,
+                       DWORD disposition) {
+        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), access, FILE_SHARE_READ, nullptr,
+                                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            return SystemError(::GetLastError());
+        }
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) {
+                return SystemError(::GetLastError());
+            }
+            done += written;
+        }
+        return {};
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Files> MakeFiles() {
+    return std::make_unique<Win32Files>();
+}
+
+} // namespace vexo::platform::win32
