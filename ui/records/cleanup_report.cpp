@@ -14,7 +14,6 @@ namespace vexo::records {
 namespace {
 
 constexpr double kBytesPerGb = 1073741824.0;
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 // ---------------------------------------------------------------------------
 // File form
@@ -144,7 +143,7 @@ std::string SerializeReport(const CleanupReport& report) {
 
     // JSON strings escape their own line breaks, so every raw "\n" here is
     // indentation; the file takes CR LF like every text the product writes.
-    std::string bytes(kBom);
+    std::string bytes(base::kUtf8Bom);
     bytes.reserve(text.size() + text.size() / 8 + 8);
     for (char c : text) {
         if (c == '\n') {
@@ -158,8 +157,8 @@ std::string SerializeReport(const CleanupReport& report) {
 
 std::optional<CleanupReport> ParseReport(std::string_view bytes) noexcept {
     try {
-        if (bytes.substr(0, kBom.size()) == kBom) {
-            bytes.remove_prefix(kBom.size());
+        if (bytes.substr(0, base::kUtf8Bom.size()) == base::kUtf8Bom) {
+            bytes.remove_prefix(base::kUtf8Bom.size());
         }
         const nlohmann::json object = nlohmann::json::parse(bytes, nullptr, false);
         if (object.is_discarded() || !object.is_object()) {

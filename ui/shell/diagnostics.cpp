@@ -1,13 +1,13 @@
 #include "shell/diagnostics.h"
 
 #include "base/datetime.h"
+#include "base/text_file.h"
 #include "platform/path_rules.h"
 
 namespace vexo::shell {
 
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kCrLf = "\r\n";
 
 std::string Stamp(platform::Machine& machine) {
@@ -80,7 +80,7 @@ void WriteDriveDiagnostic(platform::Machine& machine, std::string_view message) 
         if (!exists) {
             // Only this writer marks a new file as UTF-8; the error writers
             // append plain bytes to whatever is there.
-            entry.insert(0, kBom);
+            entry.insert(0, base::kUtf8Bom);
         }
         (void)files.AppendBytes(log, entry);
     } catch (...) {
