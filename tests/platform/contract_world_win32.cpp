@@ -45,6 +45,9 @@ LRESULT CALLBACK AnswerDialogs(int code, WPARAM wParam, LPARAM lParam) {
         bool topLevel = (create->lpcs->style & WS_CHILD) == 0;
         if (topLevel && std::wstring_view(name) == L"#32770" && g_answer != 0) {
             ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(g_answer.load(), BN_CLICKED), 0);
+            // A box without that button (an error with OK only) closes on
+            // Cancel instead, so no dialog can hold the suite up.
+            ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         }
     }
     return ::CallNextHookEx(g_hook, code, wParam, lParam);
@@ -78,6 +81,7 @@ public:
             RunUnix(L"Z:\\bin\\rm", "rm -rf \"" + UnixPath(scratch_) + "\"");
         }
         (void)machine_->registry().DeleteKeyTree(Hive::CurrentUser, "Software\\VexoTest");
+        ForgetRemovedTrash();
     }
 
     Machine& machine() override { return *machine_; }
@@ -163,6 +167,32 @@ public:
 private:
     std::string Cmd() {
         return machine_->environment().Get("ComSpec").value_or("C:\\windows\\system32\\cmd.exe");
+    }
+
+    // The tests take their recycled files back out of the trash; their
+    // descriptions in Trash/info go too, so the trash does not grow run by run.
+    void ForgetRemovedTrash() {
+        const std::string files = RecycledFilesFolder();
+        if (files.empty()) {
+            return;
+        }
+        const std::string info = *paths::Parent(files) + "\\info";
+        struct Names final : ListingSink {
+            std::vector<std::string> names;
+            bool OnEntry(const DirEntryView& e) override {
+                names.emplace_back(e.name);
+                return true;
+            }
+        } names;
+        (void)machine_->files().ListFolder(info, names);
+        const std::string suffix = ".trashinfo";
+        for (const std::string& name : names.names) {
+            if (name.size() > suffix.size() && name.ends_with(suffix) &&
+                !machine_->files().Exists(
+                    paths::Join(files, name.substr(0, name.size() - suffix.size())))) {
+                (void)machine_->files().RemoveFile(paths::Join(info, name));
+            }
+        }
     }
 
     using UnixNameFn = char*(CDECL*)(const wchar_t*);
