@@ -1,6 +1,7 @@
 // The platform's contract, run on both adapters: natively on the emulated
 // machine over temporary host folders, and on the real adapter under Wine.
 
+#include "base/ordinal.h"
 #include "contract_world.h"
 #include "platform/path_rules.h"
 
@@ -88,6 +89,19 @@ TEST_F(Contract, ListingGivesEveryEntryWithItsAttributesInOnePass) {
     first.stopAfter = 1;
     ASSERT_TRUE(m.files().ListFolder(dir, first).ok());
     EXPECT_EQ(first.entries.size(), 1u);
+}
+
+TEST_F(Contract, ADriveRootListsAndReads) {
+    Collect root;
+    ASSERT_TRUE(m.files().ListFolder("C:\\", root).ok());
+    auto windows = std::find_if(root.entries.begin(), root.entries.end(), [](const auto& e) {
+        return base::EqualsIgnoreCase(e.first, "Windows");
+    });
+    ASSERT_NE(windows, root.entries.end());
+    EXPECT_TRUE(windows->second.IsDirectory());
+    auto info = m.files().ReadInfo("C:\\");
+    ASSERT_TRUE(info.ok()) << info.error().message;
+    EXPECT_TRUE(info->IsDirectory());
 }
 
 TEST_F(Contract, NamesMatchIgnoringCase) {

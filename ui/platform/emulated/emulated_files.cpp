@@ -126,7 +126,9 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
         }
         out.host = it->second.host;
     }
-    std::string_view rest = std::string_view(out.full).substr(paths::Root(out.full).size());
+    // "C:" is what is left of "C:\" once trimmed: the drive's root.
+    const std::size_t rootLength = std::min(paths::Root(out.full).size(), out.full.size());
+    std::string_view rest = std::string_view(out.full).substr(rootLength);
     bool missing = false;
     while (!rest.empty()) {
         std::size_t cut = rest.find('\\');
