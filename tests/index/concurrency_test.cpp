@@ -13,13 +13,13 @@ class ConcurrencyTest : public EngineTest {};
 TEST_F(ConcurrencyTest, QueriesDuringTheCrawlSeeAConsistentPrefix) {
     // Every file is 3 bytes, so a consistent answer has Bytes == 3 * Total.
     for (int i = 0; i < 8; ++i) {
-        files.AddGeneratedFolder("C:\\r" + std::to_string(i), 40'000, 3);
+        files.AddGeneratedFolder(Cat({"C:\\r", std::to_string(i)}), 40'000, 3);
     }
     VexoEngine13::Services services{Borrow(files), Borrow(clock), culture, nullptr};
     auto engine = VexoEngine13::Create(services);
     std::vector<std::string> roots;
     for (int i = 0; i < 8; ++i) {
-        roots.push_back("C:\\r" + std::to_string(i));
+        roots.push_back(Cat({"C:\\r", std::to_string(i)}));
     }
     engine->Start(roots);
     std::int32_t lastToken = 0;
@@ -31,7 +31,7 @@ TEST_F(ConcurrencyTest, QueriesDuringTheCrawlSeeAConsistentPrefix) {
         if (++rounds % 8 == 0) {
             engine->Statistics();
         }
-        engine->RemovePath("C:\\r0\\f" + std::to_string(removed++), 3);
+        engine->RemovePath(Cat({"C:\\r0\\f", std::to_string(removed++)}), 3);
         PageRef page;
         while (!(page = engine->Page()) || page->Token != lastToken) {
             std::this_thread::yield();

@@ -61,7 +61,7 @@ TEST_F(CrawlTest, RecordFieldsAndExtensions) {
         const VexoFile13& row = all->Rows[i];
         EXPECT_EQ(row.Name, cases[i].name);
         // A root that ends in a backslash gets no second one.
-        EXPECT_EQ(row.Path, std::string("C:\\Users\\") + cases[i].name);
+        EXPECT_EQ(row.Path, Cat({"C:\\Users\\", cases[i].name}));
         EXPECT_EQ(row.Extension, cases[i].extension) << cases[i].name;
         EXPECT_EQ(row.Bytes, 7);
         EXPECT_EQ(row.Modified, (base::DateTimeParts{2024, 3, 5, 16, 7, 9, 1234567}));

@@ -223,7 +223,7 @@ TEST_F(QueryTest, MatchesNeverJoinTwoNames) {
     files.Clear();
     std::vector<FakeEntry> entries;
     for (int i = 0; i < 40; ++i) {
-        entries.push_back(File("xab" + std::to_string(i % 10) + "cdqq"));
+        entries.push_back(File(Cat({"xab", std::to_string(i % 10), "cdqq"})));
     }
     entries.push_back(File("the one with QQXAB"));
     files.AddFolder("C:\\s", entries);

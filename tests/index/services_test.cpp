@@ -77,7 +77,7 @@ TEST_F(ServicesTest, AFailedExportReportsAndLeavesNoStagedFileNorTouchesTheTarge
         const std::string message = e->ExportMessage();
         EXPECT_NE(message, "") << c.what;
         EXPECT_EQ(message.rfind("OK: ", 0), std::string::npos) << c.what;
-        EXPECT_NE(message.find("Access is denied."), std::string::npos) << message;
+        EXPECT_NE(message.find("AccessDenied: Access is denied."), std::string::npos) << message;
         EXPECT_EQ(files.written.count("C:\\keep.csv.vexo-tmp"), 0u) << c.what;
         EXPECT_EQ(files.written["C:\\keep.csv"], "earlier") << c.what;
     }
@@ -87,7 +87,7 @@ TEST_F(ServicesTest, StatisticsListTheTwentyLargestExtensionGroups) {
     std::vector<FakeEntry> entries;
     // 22 extensions of growing size; the two smallest fall off the list.
     for (int i = 1; i <= 22; ++i) {
-        entries.push_back(File("f" + std::to_string(i) + ".e" + std::to_string(i),
+        entries.push_back(File(Cat({"f", std::to_string(i), ".e", std::to_string(i)}),
                                std::int64_t{i} * 1'073'741'824));
     }
     entries.push_back(File("README", 15LL * 1'073'741'824 + 268'435'456)); // no extension

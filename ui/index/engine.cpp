@@ -12,9 +12,39 @@ namespace vexo::index {
 
 namespace detail {
 
+namespace {
+
+const char* KindName(base::ErrorKind kind) {
+    switch (kind) {
+    case base::ErrorKind::NotFound:
+        return "NotFound";
+    case base::ErrorKind::AccessDenied:
+        return "AccessDenied";
+    case base::ErrorKind::SharingViolation:
+        return "SharingViolation";
+    case base::ErrorKind::Io:
+        return "IoError";
+    case base::ErrorKind::PathTooLong:
+        return "PathTooLong";
+    case base::ErrorKind::DeviceNotReady:
+        return "DeviceNotReady";
+    case base::ErrorKind::Cancelled:
+        return "Cancelled";
+    case base::ErrorKind::InvalidInput:
+        return "InvalidInput";
+    case base::ErrorKind::Other:
+        break;
+    }
+    return "Failure";
+}
+
+} // namespace
+
 std::string Describe(const std::exception& failure) {
     const char* kind = "Failure";
-    if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) {
+    if (const auto* platform = dynamic_cast<const PlatformFailure*>(&failure)) {
+        kind = KindName(platform->kind);
+    } else if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) {
         kind = "OutOfMemory";
     } else if (dynamic_cast<const std::length_error*>(&failure) != nullptr) {
         kind = "CapacityExceeded";

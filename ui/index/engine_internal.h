@@ -1,12 +1,23 @@
 #pragma once
 // Pieces the engine's source files share.
 
+#include "base/result.h"
+
 #include <cstdint>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace vexo::index::detail {
+
+// A failure the platform reported, carried with its kind.
+class PlatformFailure : public std::runtime_error {
+public:
+    PlatformFailure(const base::Error& error, const std::string& fallback)
+        : std::runtime_error(error.message.empty() ? fallback : error.message), kind(error.kind) {}
+    base::ErrorKind kind;
+};
 
 // "<kind>: <message>" for a failure caught by a worker or the crawl.
 std::string Describe(const std::exception& failure);

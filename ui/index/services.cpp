@@ -63,9 +63,8 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
             const base::Status status =
                 created ? files.AppendBytes(staged, piece) : files.WriteAllBytes(staged, piece);
             if (!status.ok()) {
-                throw std::runtime_error(status.error().message.empty()
-                                             ? std::string("the export file could not be written")
-                                             : status.error().message);
+                throw detail::PlatformFailure(status.error(),
+                                              "the export file could not be written");
             }
             created = true;
             piece.clear();
@@ -90,9 +89,7 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
         // The destination is touched only once the staged file is whole.
         const base::Status moved = files.MoveReplace(staged, destination);
         if (!moved.ok()) {
-            throw std::runtime_error(moved.error().message.empty()
-                                         ? std::string("the export file could not be replaced")
-                                         : moved.error().message);
+            throw detail::PlatformFailure(moved.error(), "the export file could not be replaced");
         }
         message = "OK: " + destination;
     } catch (const std::exception& failure) {
