@@ -126,6 +126,47 @@ e2e_shell_aftermath() {
     return 0
 }
 
+# The text of the header's heading label (below the brand line, above the
+# 98-px line, left of the navigation column).
+e2e_shell_current_heading() {
+    e2e_shell_driver texts "$e2e_shell_title" |
+        awk -F'\t' -v right="$e2e_shell_nav_left" '
+            tolower($1) == "static" && $3 != "VEXO / SOLVANE 23" {
+                split($2, r, " ")
+                if (r[2] + r[4] <= 98 && r[1] + r[3] <= right) { print $3; exit }
+            }'
+}
+
+# Clicks a section button. While a section's work runs, the busy protocol
+# refuses with its message box: that box is checked, answered and the click
+# repeated, a bounded number of times. Reports a failure under NAME and
+# returns 1 when the click cannot be made.
+e2e_shell_click_section() {
+    local name="$1" button="$2" clicked box tries=0
+    local refusal="أوقف الفحص أو أكمل إزالة البرنامج الجاري قبل تغيير القسم."
+    if ! clicked=$(e2e_shell_driver click "$e2e_shell_title" "$button"); then
+        e2e_shell_fail "$name" "no visible button \"$button\""
+        return 1
+    fi
+    while [ "$clicked" = pending ]; do
+        if ! box=$(e2e_shell_driver answer-box "فيكسو" OK 5000); then
+            e2e_shell_fail "$name" "the click never finished and no message box is shown"
+            return 1
+        fi
+        if [ "$(sed -n '2,$p' <<<"$box")" != "$refusal" ]; then
+            e2e_shell_fail "$name" "unexpected message \"$(sed -n '2,$p' <<<"$box")\""
+            return 1
+        fi
+        tries=$((tries + 1))
+        if [ "$tries" -ge 15 ]; then
+            e2e_shell_fail "$name" "still refused as busy after $tries tries"
+            return 1
+        fi
+        clicked=$(e2e_shell_driver click "$e2e_shell_title" "$button")
+    done
+    return 0
+}
+
 # Saves the main window's client area, as the X display shows it, to
 # build/screenshots/shell-NAME.png.
 e2e_shell_picture() {
@@ -182,29 +223,31 @@ e2e_shell_main_window() {
     e2e_shell_picture first-show
 
     # Every visible section button, one click each:
-    #   button | heading after the click | picture | content on the stage
-    # My Files, Applications and Cleanup report come with later sections;
-    # until then their buttons open nothing and the heading stays.
+    #   button | its heading | picture | content on the stage | "later" when its
+    #   section may not be part of this build yet (its button then opens
+    #   nothing and the heading stays)
     local sections=(
-        "مساحة القرص|مساحة جهازك — أرقام فعلية|space|content"
-        "ملفاتي|مساحة جهازك — أرقام فعلية|files-not-built|"
-        "التطبيقات|مساحة جهازك — أرقام فعلية|applications-not-built|"
-        "تقرير التنظيف|مساحة جهازك — أرقام فعلية|report-not-built|"
-        "الرئيسية|تحكّم أذكى. مساحة أوسع.|home|content"
-        "مساحة القرص|مساحة جهازك — أرقام فعلية|space-again|content"
+        "مساحة القرص|مساحة جهازك — أرقام فعلية|space|content|"
+        "ملفاتي|ملفاتي — حدّد وانقل للسلة|files||later"
+        "التطبيقات|البرامج المثبّتة — إزالة بالتتابع|applications||later"
+        "تقرير التنظيف|تقرير التنظيف — قبل وبعد|report||later"
+        "الرئيسية|تحكّم أذكى. مساحة أوسع.|home|content|"
+        "مساحة القرص|مساحة جهازك — أرقام فعلية|space-again|content|"
     )
-    local entry button heading picture content clicked
+    local entry button heading picture content later clicked previous now
     for entry in "${sections[@]}"; do
-        IFS='|' read -r button heading picture content <<<"$entry"
+        IFS='|' read -r button heading picture content later <<<"$entry"
         local name="section button \"$button\" ($picture)"
-        if ! clicked=$(e2e_shell_driver click "$e2e_shell_title" "$button"); then
-            e2e_shell_fail "$name" "no visible button \"$button\""
+        previous=$(e2e_shell_current_heading)
+        if ! e2e_shell_click_section "$name" "$button"; then
             continue
         fi
-        if [ "$clicked" != done ]; then
-            e2e_shell_fail "$name" "the click is still running (a message box?)"
-            e2e_shell_abandon
-            return
+        if [ -n "$later" ]; then
+            now=$(e2e_shell_current_heading)
+            if [ "$now" = "$previous" ] && [ "$now" != "$heading" ]; then
+                e2e_shell_pass "$name: not built yet, opens nothing"
+                continue
+            fi
         fi
         e2e_shell_heading "$name" "$heading" || continue
         # Taken first: the picture tells most when a check below fails.
