@@ -1,5 +1,6 @@
 #include "shell/ui_application.h"
 
+#include "files/my_files.h"
 #include "shell/error_capture.h"
 #include "shell/home.h"
 #include "space/disk_space.h"
@@ -11,6 +12,7 @@ namespace vexo::shell {
 
 void RegisterProductSections(SectionCatalog& catalog) {
     RegisterHome(catalog);
+    files::RegisterMyFiles(catalog);
     (void)space::RegisterDiskSpace(catalog);
 }
 

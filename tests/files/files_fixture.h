@@ -1,0 +1,268 @@
+#pragma once
+// My Files in the main window on an emulated machine. The machine the window
+// gets passes everything to the emulated one, and lets a test hold the
+// crawl at a folder, generate a large folder while it is listed, and act
+// while the shell's Recycle Bin dialog for a file is open. Index queries run
+// on the test's thread when it says so.
+
+#include "files/my_files.h"
+#include "index/fakes.h"
+#include "shell/shell_fixture.h"
+
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+
+namespace vexo::testing {
+
+// The emulated file service, with a crawl that can be held at one folder and
+// folders whose files are made up while they are listed.
+class HeldFiles final : public platform::Files {
+public:
+    explicit HeldFiles(platform::Files& inner) : inner_(inner) {}
+
+    // The crawl waits on entering `folder` until Release().
+    void Hold(const std::string& folder) {
+        std::lock_guard lock(mutex_);
+        held_ = folder;
+        waiting_ = false;
+    }
+    // Returns once the crawl waits at the held folder.
+    void WaitUntilHeld() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return waiting_; });
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        held_.clear();
+        changed_.notify_all();
+    }
+    // Listing `folder` (which must exist, so the crawl finds it) gives
+    // `count` files "f0", "f1" ... of `length` bytes each.
+    void Generate(const std::string& folder, std::int64_t count, std::int64_t length) {
+        generated_[folder] = {count, length};
+    }
+
+    base::Status ListFolder(const std::string& folder, platform::ListingSink& sink) override {
+        {
+            std::unique_lock lock(mutex_);
+            if (!held_.empty() && folder == held_) {
+                waiting_ = true;
+                changed_.notify_all();
+                changed_.wait(lock, [this] { return held_.empty(); });
+            }
+        }
+        if (auto g = generated_.find(folder); g != generated_.end()) {
+            std::string name;
+            for (std::int64_t i = 0; i < g->second.first; ++i) {
+                name = "f" + std::to_string(i);
+                if (!sink.OnEntry({name, {0, g->second.second, 0}})) {
+                    break;
+                }
+            }
+            return base::Status::Ok();
+        }
+        return inner_.ListFolder(folder, sink);
+    }
+    base::Result<platform::FileInfo> ReadInfo(const std::string& p) override {
+        return inner_.ReadInfo(p);
+    }
+    bool Exists(const std::string& p) override { return inner_.Exists(p); }
+    base::Status CreateFolderTree(const std::string& p) override {
+        return inner_.CreateFolderTree(p);
+    }
+    base::Result<std::string> ReadAllBytes(const std::string& p) override {
+        return inner_.ReadAllBytes(p);
+    }
+    base::Status AppendBytes(const std::string& p, std::string_view b) override {
+        return inner_.AppendBytes(p, b);
+    }
+    base::Status WriteAllBytes(const std::string& p, std::string_view b) override {
+        return inner_.WriteAllBytes(p, b);
+    }
+    base::Status MoveReplace(const std::string& from, const std::string& to) override {
+        return inner_.MoveReplace(from, to);
+    }
+    base::Status RemoveFile(const std::string& p) override { return inner_.RemoveFile(p); }
+    base::Result<std::string> FullPath(const std::string& p) override { return inner_.FullPath(p); }
+    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
+
+private:
+    platform::Files& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string held_;
+    bool waiting_ = false;
+    std::map<std::string, std::pair<std::int64_t, std::int64_t>> generated_;
+};
+
+// The Recycle Bin, with a moment "while the shell's dialog is open" for a
+// test to act in (a click on the stop button, say).
+class DialogBin final : public platform::RecycleBin {
+public:
+    explicit DialogBin(platform::RecycleBin& inner) : inner_(inner) {}
+    std::function<void(const std::string& path)> whileOpen;
+    base::Status Recycle(const std::string& path, platform::NativeWindow owner) override {
+        if (whileOpen) {
+            whileOpen(path);
+        }
+        return inner_.Recycle(path, owner);
+    }
+
+private:
+    platform::RecycleBin& inner_;
+};
+
+class ScriptedMachine final : public platform::Machine {
+public:
+    explicit ScriptedMachine(platform::emulated::EmulatedMachine& m)
+        : m_(m), files_(m.files()), bin_(m.recycleBin()) {}
+    HeldFiles& held() { return files_; }
+    DialogBin& bin() { return bin_; }
+
+    platform::Files& files() override { return files_; }
+    platform::Volumes& volumes() override { return m_.volumes(); }
+    platform::Environment& environment() override { return m_.environment(); }
+    platform::Registry& registry() override { return m_.registry(); }
+    platform::Processes& processes() override { return m_.processes(); }
+    platform::RecycleBin& recycleBin() override { return bin_; }
+    platform::Http& http() override { return m_.http(); }
+    platform::Clock& clock() override { return m_.clock(); }
+
+private:
+    platform::emulated::EmulatedMachine& m_;
+    HeldFiles files_;
+    DialogBin bin_;
+};
+
+class FilesFixture : public ShellFixture {
+protected:
+    ~FilesFixture() override {
+        // The crawl borrows the scripted machine: let it end before both go.
+        scripted.held().Release();
+        if (window && !window->Stage().children().empty()) {
+            if (auto* s = files::MyFilesSection::Of(*window->Stage().children().front())) {
+                if (auto engine = s->engine()) {
+                    engine->Cancel();
+                    executor->RunAll();
+                    engine->WaitForIdle();
+                }
+            }
+        }
+        window.reset();
+    }
+
+    static constexpr const char* kDownloads = "C:\\Users\\ali\\Downloads";
+    static constexpr const char* kDesktop = "C:\\Users\\ali\\Desktop";
+    static constexpr const char* kMusic = "C:\\Users\\ali\\Music";
+    static constexpr const char* kHeading = "ملفاتي — حدّد وانقل للسلة";
+
+    // The window with Home, Disk space and My Files, Home shown first.
+    shell::MainWindow& Start() {
+        shell::SectionCatalog catalog;
+        shell::RegisterHome(catalog);
+        dashboard = space::RegisterDiskSpace(catalog);
+        files::MyFilesOptions options;
+        options.reports = reports;
+        options.executor = executor;
+        files::RegisterMyFiles(catalog, options);
+        window = std::make_unique<shell::MainWindow>(ui.app(), scripted, std::move(catalog));
+        window->Window().show();
+        return *window;
+    }
+    // Opens My Files with its navigation button.
+    files::MyFilesSection& OpenFiles() {
+        if (!window) {
+            Start();
+        }
+        ui.click(Nav(Section::MyFiles));
+        return Files();
+    }
+    files::MyFilesSection& Files() {
+        files::MyFilesSection* s = nullptr;
+        if (!window->Stage().children().empty()) {
+            s = files::MyFilesSection::Of(*window->Stage().children().front());
+        }
+        if (!s) {
+            throw std::runtime_error("My Files is not on the stage");
+        }
+        return *s;
+    }
+    toolkit::Control& View() { return *window->Stage().children().front(); }
+    toolkit::Button& ButtonOf(std::string_view text) {
+        return ui.get<toolkit::Button>(View(), std::string(text));
+    }
+    void Click(std::string_view text) { ui.click(ButtonOf(text)); }
+
+    // Lets the crawl end and the section take up everything the engine has
+    // published: queries run here, the timer ticks in between.
+    void Settle() {
+        for (int round = 0; round < 3; ++round) {
+            executor->RunAll();
+            if (auto engine = Files().engine()) {
+                engine->WaitForIdle();
+            }
+            ui.advanceTime(files::kPollMs);
+        }
+    }
+    // One tick with every queued query answered first.
+    void Poll() {
+        executor->RunAll();
+        ui.advanceTime(files::kPollMs);
+    }
+
+    // A file of `bytes` bytes that takes no room on the host.
+    void Sized(const std::string& path, std::int64_t bytes) {
+        Write(path, "");
+        auto host = machine.HostPathOf(path);
+        ASSERT_TRUE(host.has_value());
+        std::filesystem::resize_file(*host, static_cast<std::uintmax_t>(bytes));
+    }
+
+    std::vector<std::string> Column(int column) {
+        std::vector<std::string> values;
+        for (const auto& row : ui.gridRows(Files().grid())) {
+            values.push_back(row.at(static_cast<size_t>(column)));
+        }
+        return values;
+    }
+    std::vector<std::string> Names() { return Column(1); }
+
+    std::vector<std::string> Boxes() {
+        std::vector<std::string> texts;
+        for (const auto& box : ui.shownMessageBoxes()) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+    std::string LastBox() {
+        return ui.shownMessageBoxes().empty() ? std::string("<none>")
+                                              : ui.shownMessageBoxes().back().text;
+    }
+
+    // The "Removal-" logs in the data folder.
+    std::vector<std::string> RemovalLogs() {
+        std::vector<std::string> logs;
+        auto folder = machine.HostPathOf(kDataFolder);
+        if (!folder || !std::filesystem::exists(*folder)) {
+            return logs;
+        }
+        for (const auto& e : std::filesystem::directory_iterator(*folder)) {
+            if (e.path().filename().string().rfind("Removal-", 0) == 0) {
+                logs.push_back(
+                    Read(std::string(kDataFolder) + "\\" + e.path().filename().string()));
+            }
+        }
+        return logs;
+    }
+
+    ScriptedMachine scripted{machine};
+    std::shared_ptr<index::testing::ManualExecutor> executor =
+        std::make_shared<index::testing::ManualExecutor>();
+    std::shared_ptr<records::ReportStore> reports =
+        std::make_shared<records::ReportStore>(scripted);
+};
+
+} // namespace vexo::testing

@@ -1,0 +1,638 @@
+#include "files/my_files.h"
+
+#include "base/culture.h"
+#include "records/path_guard.h"
+#include "records/recycle.h"
+#include "shell/style.h"
+
+#include <exception>
+#include <stdexcept>
+
+namespace vexo::files {
+
+namespace {
+
+using toolkit::Dock;
+using toolkit::Spacing;
+
+constexpr double kMb = 1048576.0;
+constexpr double kGb = 1073741824.0;
+constexpr std::size_t kNamesInPrompt = 12;
+
+// A service the machine keeps alive for the whole run of the application.
+template <class T> std::shared_ptr<T> Borrow(T& object) {
+    return std::shared_ptr<T>(std::shared_ptr<T>{}, &object);
+}
+
+std::string Trim(const std::string& text) {
+    const char* space = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(space);
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(space);
+    return text.substr(first, last - first + 1);
+}
+
+std::string ErrorText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text, bool enabled = true) {
+    // A toolbar button sized to its text, 32 px high, 8 px inside left and right.
+    toolkit::ButtonArgs args;
+    args.text = std::string(text);
+    args.autoSize = true;
+    args.minimumSize = toolkit::Size{0, 32};
+    args.padding = Spacing{8, 0, 8, 0};
+    args.enabled = enabled;
+    return bar.add<toolkit::Button>(args);
+}
+
+} // namespace
+
+// ---- texts ----------------------------------------------------------------------------
+
+std::string ConfirmationText(const std::vector<index::VexoFile13>& candidates,
+                             const base::Culture& culture) {
+    std::int64_t total = 0;
+    for (const index::VexoFile13& f : candidates) {
+        total += f.Bytes;
+    }
+    std::string names;
+    for (std::size_t i = 0; i < candidates.size() && i < kNamesInPrompt; ++i) {
+        if (i > 0) {
+            names += "\r\n";
+        }
+        names += candidates[i].Name;
+    }
+    if (candidates.size() > kNamesInPrompt) {
+        names += "\r\nوأسماء إضافية بالقائمة المختارة.";
+    }
+    return "نقل " + std::to_string(candidates.size()) + " ملف (" +
+           base::FormatN(static_cast<double>(total) / kGb, 2, culture) + " GB) إلى السلة؟\r\n" +
+           names +
+           "\r\nيشمل نتائج البحث المختارة فقط. تنتقل للسلة؛ إذا طلب ويندوز حذفاً نهائياً، ألغِه "
+           "إذا ما تريده.";
+}
+
+std::string SummaryText(const SummaryFigures& f, const base::Culture& culture) {
+    const char* phase = f.deleting   ? "جارٍ نقل الملفات"
+                        : f.crawling ? "البحث مستمر"
+                                     : "جاهز للمراجعة";
+    const char* note = f.limit ? " | وصل حد مليون ملف؛ النتائج جزئية"
+                       : f.cancelled ? " | نتائج جزئية بعد الإيقاف"
+                                     : "";
+    std::string text = phase;
+    text += " | نتائج: " + base::FormatN(f.results, 0, culture);
+    text += " | صفحة " + std::to_string(f.offset / kPageSize + 1);
+    text += " | المحدد: " + std::to_string(f.selectedCount) + " ملف (" +
+            base::FormatN(static_cast<double>(f.selectedBytes) / kGb, 2, culture) + " GB)";
+    text += note;
+    text += "\r\n";
+    text += f.bulk ? "محدد: كل نتائج البحث الحالية ضمن ملفاتك الشخصية."
+                   : "التحديد اليدوي لهذه الصفحة فقط.";
+    text += " ملفات مفحوصة: " + std::to_string(f.indexed);
+    text += " | الملفات بالسلة تبقى تشغل مساحة حتى إفراغها.";
+    return text;
+}
+
+// ---- building -------------------------------------------------------------------------
+
+MyFilesSection::MyFilesSection(shell::ShellServices& services, MyFilesOptions options)
+    : services_(services), options_(std::move(options)),
+      run_(services.Machine(), *options_.reports, *this) {}
+
+std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
+    toolkit::FormArgs formArgs;
+    formArgs.accessibleName = "my-files";
+    auto form = std::make_unique<toolkit::Form>(services_.App(), formArgs);
+    form_ = form.get();
+
+    toolkit::TableLayoutArgs tableArgs;
+    tableArgs.dock = Dock::Fill;
+    tableArgs.margin = Spacing{};
+    tableArgs.columns = {toolkit::Track::percent(100)};
+    tableArgs.rows = {toolkit::Track::pixels(44), toolkit::Track::pixels(48),
+                      toolkit::Track::pixels(48), toolkit::Track::fill(),
+                      toolkit::Track::pixels(72)};
+    auto* table = form->add<toolkit::TableLayout>(tableArgs);
+
+    // Row 1: what the two delete buttons do.
+    toolkit::LabelArgs instructionArgs;
+    instructionArgs.text = std::string(kInstruction);
+    instructionArgs.dock = Dock::Fill;
+    instructionArgs.font = toolkit::Font{"Segoe UI", 12.0f, true};
+    instructionArgs.align = toolkit::HAlign::Right;
+    instructionArgs.verticalAlign = toolkit::VAlign::Middle;
+    table->addAt<toolkit::Label>(0, 0, instructionArgs);
+
+    // Row 2: the search bar.
+    toolkit::FlowLayoutArgs barArgs;
+    barArgs.dock = Dock::Fill;
+    barArgs.direction = toolkit::FlowDirection::RightToLeft;
+    barArgs.wrap = false;
+    barArgs.autoScroll = true;
+    searchBar_ = table->addAt<toolkit::FlowLayout>(0, 1, barArgs);
+    restart_ = AddButton(*searchBar_, kRestartText);
+    chooseFolder_ = AddButton(*searchBar_, kChooseFolderText);
+    stopSearch_ = AddButton(*searchBar_, kStopSearchText, false);
+    toolkit::TextBoxArgs nameArgs;
+    nameArgs.size = toolkit::Size{200, 28};
+    nameArgs.accessibleName = std::string(kNameBoxName);
+    nameBox_ = searchBar_->add<toolkit::TextBox>(nameArgs);
+    toolkit::ListArgs sizeArgs;
+    sizeArgs.size = toolkit::Size{160, 28};
+    sizeArgs.items = {std::string(kSizeAll), std::string(kSizeOver100Mb),
+                      std::string(kSizeOver1Gb)};
+    sizeArgs.selectedIndex = 0;
+    sizeFilter_ = searchBar_->add<toolkit::ComboBox>(sizeArgs);
+    search_ = AddButton(*searchBar_, kSearchText);
+
+    // Row 3: the delete bar.
+    deleteBar_ = table->addAt<toolkit::FlowLayout>(0, 2, barArgs);
+    auto* selectPage = AddButton(*deleteBar_, kSelectPageText);
+    auto* takeAll = AddButton(*deleteBar_, kTakeAllText);
+    takeAll->setTooltip(std::string(kTakeAllTip));
+    auto* clear = AddButton(*deleteBar_, kClearText);
+    delete_ = AddButton(*deleteBar_, kDeleteText);
+    delete_->setTooltip(std::string(kDeleteTip));
+    previous_ = AddButton(*deleteBar_, kPreviousText);
+    next_ = AddButton(*deleteBar_, kNextText);
+    auto* openBin = AddButton(*deleteBar_, kOpenBinText);
+    stopDelete_ = AddButton(*deleteBar_, kStopDeleteText, false);
+
+    // Row 4: the results.
+    const base::Culture culture = services_.Culture();
+    toolkit::DataGridArgs gridArgs;
+    gridArgs.dock = Dock::Fill;
+    gridArgs.fullRowSelect = true;
+    gridArgs.columns = {
+        {"Pick", "اختيار", toolkit::ColumnKind::Tick, 14, {}, false, false, true},
+        {"Name", "الملف", toolkit::ColumnKind::Text, 60, {}, true, false, true},
+        {"MB", "الحجم MB", toolkit::ColumnKind::Number, 25,
+         [culture](const toolkit::CellValue& v) {
+             return std::holds_alternative<double>(v)
+                        ? base::FormatN(std::get<double>(v), 2, culture)
+                        : std::string();
+         },
+         true, false, true},
+        {"Path", "مكان الملف", toolkit::ColumnKind::Text, 110, {}, true, false, true},
+    };
+    grid_ = table->addAt<toolkit::DataGrid>(0, 3, gridArgs);
+
+    // Row 5: the summary, and every message of a run.
+    toolkit::LabelArgs messageArgs;
+    messageArgs.text = std::string(kFirstMessage);
+    messageArgs.dock = Dock::Fill;
+    message_ = table->addAt<toolkit::Label>(0, 4, messageArgs);
+
+    timer_ = form->addTimer(kPollMs);
+    timer_->onTick = [this](toolkit::TickEvent&) { Tick(); };
+
+    restart_->onClick = [this](toolkit::ClickEvent&) { StartIndexing(); };
+    chooseFolder_->onClick = [this](toolkit::ClickEvent&) { ChooseFolder(); };
+    stopSearch_->onClick = [this](toolkit::ClickEvent&) {
+        if (engine_) {
+            engine_->Cancel();
+        }
+    };
+    auto searchFromFirst = [this] {
+        offset_ = 0;
+        RequestPage();
+    };
+    search_->onClick = [searchFromFirst](toolkit::ClickEvent&) { searchFromFirst(); };
+    sizeFilter_->onSelectionChanged = [searchFromFirst](toolkit::SelectionChangedEvent&) {
+        searchFromFirst();
+    };
+    selectPage->onClick = [this](toolkit::ClickEvent&) { SelectPage(true); };
+    clear->onClick = [this](toolkit::ClickEvent&) { SelectPage(false); };
+    takeAll->onClick = [this](toolkit::ClickEvent&) { TakeAll(); };
+    delete_->onClick = [this](toolkit::ClickEvent&) { DeleteSelected(); };
+    previous_->onClick = [this](toolkit::ClickEvent&) {
+        if (offset_ >= kPageSize) {
+            offset_ -= kPageSize;
+            RequestPage();
+        }
+    };
+    next_->onClick = [this](toolkit::ClickEvent&) {
+        if (offset_ + kPageSize < resultCount_) {
+            offset_ += kPageSize;
+            RequestPage();
+        }
+    };
+    openBin->onClick = [this](toolkit::ClickEvent&) {
+        services_.OpenTool("explorer.exe", "shell:RecycleBinFolder");
+    };
+    stopDelete_->onClick = [this](toolkit::ClickEvent&) {
+        run_.RequestStop();
+        stopDelete_->setText(std::string(kStoppingDeleteText));
+    };
+    grid_->onTickChanged = [this](toolkit::TickEvent&) {
+        if (!deleting_) {
+            bulk_.reset();
+        }
+        RefreshSummary();
+    };
+    form->onDisposed = [this](toolkit::DisposedEvent&) { Close(); };
+    return form;
+}
+
+void MyFilesSection::ApplyColours() {
+    // After the palette pass: the destructive and the primary action stand out.
+    shell::MakeDestructive(*delete_);
+    shell::MakePrimary(*restart_);
+}
+
+void MyFilesSection::Close() {
+    disposed_ = true;
+    if (engine_) {
+        engine_->Cancel();
+        engine_->InvalidateQueries();
+    }
+    if (timer_) {
+        timer_->stop();
+    }
+    // The busy protocol must not keep a stop action into a section that is
+    // gone (the shell only disposes a section that is not busy, but a window
+    // torn down at the end of the application disposes whatever it holds).
+    if (crawling_ || deleting_) {
+        ReleaseBusy();
+    }
+}
+
+MyFilesSection* MyFilesSection::Of(toolkit::Control& form) {
+    auto* held = std::any_cast<std::shared_ptr<MyFilesSection>>(&form.tag);
+    return held ? held->get() : nullptr;
+}
+
+// ---- indexing -------------------------------------------------------------------------
+
+void MyFilesSection::ReleaseBusy() {
+    shell::BusyState& busy = services_.Busy();
+    busy.embeddedBusy = false;
+    busy.embeddedStop = nullptr;
+}
+
+void MyFilesSection::StartIndexing() {
+    if (crawling_ || deleting_) {
+        return;
+    }
+    try {
+        platform::Machine& machine = services_.Machine();
+        const std::vector<std::string> candidates =
+            customRoot_ ? std::vector<std::string>{*customRoot_}
+                        : records::PersonalFolderCandidates(machine);
+        std::vector<std::string> roots = records::ValidateIndexRoots(machine, candidates);
+        if (roots.empty()) {
+            services_.Tell(std::string(kNoRoots));
+            return;
+        }
+        if (engine_) {
+            engine_->InvalidateQueries();
+        }
+        indexRoots_ = roots;
+        index::VexoEngine13::Services engineServices;
+        engineServices.files = Borrow(machine.files());
+        engineServices.clock = Borrow(machine.clock());
+        engineServices.culture = services_.Culture();
+        engineServices.executor = options_.executor;
+        engine_ = index::VexoEngine13::Create(std::move(engineServices));
+        offset_ = 0;
+        appliedToken_ = 0;
+        requestedToken_ = 0;
+        crawlFinished_ = false;
+        firstRequestMade_ = false;
+        crawling_ = true;
+        bulk_.reset();
+        grid_->clearRows();
+        resultCount_ = 0;
+
+        engine_->Start(std::move(roots));
+        shell::BusyState& busy = services_.Busy();
+        busy.embeddedBusy = true;
+        busy.embeddedStop = [engine = engine_] { engine->Cancel(); };
+
+        restart_->setEnabled(false);
+        delete_->setEnabled(false);
+        stopSearch_->setEnabled(true);
+        timer_->start();
+    } catch (const std::exception& e) {
+        crawling_ = false;
+        ReleaseBusy();
+        restart_->setEnabled(true);
+        stopSearch_->setEnabled(false);
+        services_.Diagnose(e.what());
+        services_.Tell(e.what());
+    }
+}
+
+std::int64_t MyFilesSection::MinimumSize() const {
+    switch (sizeFilter_->selectedIndex()) {
+    case 1:
+        return kHundredMb;
+    case 2:
+        return kOneGb;
+    default:
+        return 0;
+    }
+}
+
+std::string MyFilesSection::SearchText() const {
+    return Trim(nameBox_->text());
+}
+
+void MyFilesSection::RequestPage() {
+    if (!engine_ || deleting_) {
+        return;
+    }
+    bulk_.reset();
+    index::Filter filter;
+    filter.text = SearchText();
+    filter.min = MinimumSize();
+    requestedToken_ = engine_->Request(filter, index::kLargestFirst, offset_, kPageSize);
+}
+
+void MyFilesSection::ShowPage(const index::VexoPage13& page) {
+    grid_->suspendLayout();
+    grid_->clearRows();
+    for (const index::VexoFile13& f : page.Rows) {
+        grid_->addRow({false, f.Name, static_cast<double>(f.Bytes) / kMb, f.Path}, f);
+    }
+    grid_->resumeLayout();
+    resultCount_ = page.Total;
+}
+
+void MyFilesSection::EndCrawl() {
+    crawlFinished_ = true;
+    crawling_ = false;
+    ReleaseBusy();
+    restart_->setEnabled(true);
+    stopSearch_->setEnabled(false);
+    delete_->setEnabled(true);
+    RequestPage();
+    const std::string error = engine_->Error();
+    if (!error.empty()) {
+        services_.Diagnose(error);
+        services_.Tell(std::string(kCrawlFailed));
+    }
+}
+
+void MyFilesSection::Tick() {
+    if (!engine_ || disposed_ || deleting_) {
+        return;
+    }
+    try {
+        const index::PageRef page = engine_->Page();
+        if (page && page->Token == requestedToken_ && page->Token != appliedToken_) {
+            appliedToken_ = page->Token;
+            if (!page->Error.empty()) {
+                services_.Diagnose(page->Error);
+                services_.Tell(std::string(kPageFailed));
+            } else {
+                ShowPage(*page);
+            }
+        }
+        if (!firstRequestMade_ && engine_->Count() > 0) {
+            firstRequestMade_ = true;
+            RequestPage();
+        }
+        if (engine_->Done() && !crawlFinished_) {
+            EndCrawl();
+        }
+        previous_->setEnabled(offset_ > 0);
+        next_->setEnabled(offset_ + kPageSize < resultCount_);
+        RefreshSummary();
+    } catch (...) {
+        FailTick(ErrorText(std::current_exception()));
+    }
+}
+
+void MyFilesSection::FailTick(const std::string& error) {
+    timer_->stop();
+    engine_->Cancel();
+    crawling_ = false;
+    ReleaseBusy();
+    restart_->setEnabled(true);
+    stopSearch_->setEnabled(false);
+    services_.Diagnose(error);
+    message_->setText(std::string(kTickFailed));
+}
+
+void MyFilesSection::RefreshSummary() {
+    SummaryFigures f;
+    f.deleting = deleting_;
+    f.crawling = crawling_;
+    f.results = resultCount_;
+    f.offset = offset_;
+    if (bulk_) {
+        f.bulk = true;
+        f.selectedCount = bulk_->Total;
+        f.selectedBytes = bulk_->Bytes;
+    } else {
+        for (int row : grid_->tickedRows()) {
+            ++f.selectedCount;
+            if (const auto* file = std::any_cast<index::VexoFile13>(&grid_->row(row).tag)) {
+                f.selectedBytes += file->Bytes;
+            }
+        }
+    }
+    if (engine_) {
+        f.limit = engine_->Limit();
+        f.cancelled = engine_->CancelRequested();
+        f.indexed = engine_->Count();
+    }
+    message_->setText(SummaryText(f, services_.Culture()));
+}
+
+// ---- selection ------------------------------------------------------------------------
+
+void MyFilesSection::SelectPage(bool tick) {
+    bulk_.reset();
+    const int pick = grid_->columnIndex("Pick");
+    for (int row = 0; row < grid_->rowCount(); ++row) {
+        grid_->setCell(row, pick, tick);
+    }
+    RefreshSummary();
+}
+
+void MyFilesSection::TakeAll() {
+    if (crawling_ || deleting_ || !engine_) {
+        services_.Tell(std::string(kWaitForSearch));
+        return;
+    }
+    try {
+        index::PageRef all = engine_->SelectForRemoval(SearchText(), MinimumSize());
+        const int pick = grid_->columnIndex("Pick");
+        for (int row = 0; row < grid_->rowCount(); ++row) {
+            grid_->setCell(row, pick, false);
+        }
+        bulk_ = std::move(all);
+        RefreshSummary();
+        if (bulk_->Total == 0) {
+            services_.Tell(std::string(kNothingMatches));
+            return;
+        }
+        delete_->userClick();
+    } catch (const std::exception& e) {
+        services_.Diagnose(e.what());
+        services_.Tell(std::string(kTakeAllFailed));
+    }
+}
+
+// ---- the custom folder ----------------------------------------------------------------
+
+void MyFilesSection::ChooseFolder() {
+    if (crawling_ || deleting_) {
+        services_.Tell(std::string(kStopSearchFirst));
+        return;
+    }
+    toolkit::FolderBrowserArgs args;
+    args.owner = form_;
+    args.description = std::string(kChooseFolderPrompt);
+    const toolkit::ChosenPath chosen = services_.App().browseFolder(args);
+    if (!chosen) {
+        return;
+    }
+    if (!records::TestSimpleFileRoot(services_.Machine(), *chosen)) {
+        services_.Tell(std::string(kFolderRefused));
+        return;
+    }
+    customRoot_ = *chosen;
+    StartIndexing();
+}
+
+// ---- removal --------------------------------------------------------------------------
+
+void MyFilesSection::DeleteSelected() {
+    if (crawling_ || deleting_) {
+        services_.Tell(std::string(kWaitForSearch));
+        return;
+    }
+    grid_->commitPendingEdit();
+    std::vector<index::VexoFile13> chosen;
+    if (bulk_) {
+        chosen = bulk_->Rows;
+    } else {
+        for (int row : grid_->tickedRows()) {
+            if (const auto* file = std::any_cast<index::VexoFile13>(&grid_->row(row).tag)) {
+                chosen.push_back(*file);
+            }
+        }
+    }
+    if (chosen.empty()) {
+        services_.Tell(std::string(kTickSomething));
+        return;
+    }
+    toolkit::MessageBoxArgs box;
+    box.owner = form_;
+    box.text = ConfirmationText(chosen, services_.Culture());
+    box.caption = std::string(kConfirmCaption);
+    box.buttons = toolkit::MessageButtons::YesNo;
+    box.icon = toolkit::MessageIcon::Warning;
+    if (services_.App().messageBox(box) != toolkit::DialogResult::Yes) {
+        return;
+    }
+
+    std::vector<records::RemovalCandidate> candidates;
+    candidates.reserve(chosen.size());
+    for (const index::VexoFile13& f : chosen) {
+        records::RemovalCandidate c;
+        c.path = f.Path;
+        c.indexedBytes = f.Bytes;
+        candidates.push_back(std::move(c));
+    }
+    records::RemovalSection section;
+    section.flow = records::RemovalFlow::MyFiles;
+    section.roots = indexRoots_;
+    // The engine that listed the files drops each one that has left.
+    std::shared_ptr<index::VexoEngine13> engine = engine_;
+    section.onRemoved = [this, engine](const records::RemovalCandidate& c,
+                                       const records::RecycleOutcome& outcome) {
+        ++removedInRun_;
+        if (engine) {
+            engine->RemovePath(outcome.fullPath.empty() ? c.path : outcome.fullPath,
+                               c.indexedBytes);
+        }
+    };
+    section.followUp = [this] {
+        RequestPage();
+        services_.RefreshDriveWidgets();
+    };
+    run_.Run(section, candidates);
+}
+
+void MyFilesSection::SetDeleteBarEnabled(bool enabled) {
+    for (const auto& child : deleteBar_->children()) {
+        child->setEnabled(enabled);
+    }
+}
+
+void MyFilesSection::SetBusy(bool busy) {
+    shell::BusyState& state = services_.Busy();
+    if (busy) {
+        deleting_ = true;
+        removedInRun_ = 0;
+        state.embeddedBusy = true;
+        state.embeddedStop = [this] { run_.RequestStop(); };
+        grid_->setEnabled(false);
+        searchBar_->setEnabled(false);
+        SetDeleteBarEnabled(false);
+        stopDelete_->setText(std::string(kStopDeleteText));
+        stopDelete_->setEnabled(true);
+        if (engine_) {
+            engine_->InvalidateQueries();
+        }
+        requestedToken_ = -1;
+        return;
+    }
+    deleting_ = false;
+    ReleaseBusy();
+    grid_->setEnabled(true);
+    searchBar_->setEnabled(true);
+    SetDeleteBarEnabled(true);
+    stopDelete_->setEnabled(false);
+    bulk_.reset();
+    offset_ = 0;
+}
+
+void MyFilesSection::ShowProgress(int handled, int /*total*/) {
+    message_->setText("تم نقل " + std::to_string(removedInRun_) + " | لم ينقل " +
+                      std::to_string(handled - removedInRun_));
+}
+
+// ---- the shell's side -----------------------------------------------------------------
+
+void OpenSimpleFiles(shell::ShellServices& services, MyFilesOptions options) {
+    if (!options.reports) {
+        options.reports = std::make_shared<records::ReportStore>(services.Machine());
+    }
+    auto section = std::make_shared<MyFilesSection>(services, std::move(options));
+    std::unique_ptr<toolkit::Form> form = section->Build();
+    form->tag = section;
+    services.Host(std::move(form));
+    section->ApplyColours();
+    section->StartIndexing();
+}
+
+void RegisterMyFiles(shell::SectionCatalog& catalog, MyFilesOptions options) {
+    // The report store lives as long as the window, so that every run's
+    // report is the last one in memory too.
+    auto shared = std::make_shared<MyFilesOptions>(std::move(options));
+    shell::SectionEntry entry;
+    entry.construct = [shared](shell::ShellServices& services) {
+        if (!shared->reports) {
+            shared->reports = std::make_shared<records::ReportStore>(services.Machine());
+        }
+    };
+    entry.open = [shared](shell::ShellServices& services) { OpenSimpleFiles(services, *shared); };
+    catalog.Add(shell::Section::MyFiles, std::move(entry));
+}
+
+} // namespace vexo::files
