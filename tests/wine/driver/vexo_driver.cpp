@@ -16,6 +16,9 @@
 //   close TITLE                     ask the window to close (WM_CLOSE)
 //   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
 //                                   and its text, then press the button with that text
+//   rows TITLE                      the row count of the first visible grid (list view)
+//   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
+//                                   the first visible grid; prints "done" or "pending"
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -27,6 +30,7 @@
 #include "platform/win32/windows_api.h"
 
 #include <algorithm>
+#include <commctrl.h>
 #include <cwchar>
 #include <objidl.h>
 #include <string>
@@ -190,6 +194,107 @@ void Click(HWND control) {
     Print(done ? L"done" : L"pending");
 }
 
+// ---- grids ----------------------------------------------------------------------
+
+// The grid's list view answers questions about its rows through structures
+// in its own process: they are written into that process's memory, asked
+// about, and read back.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND owner, SIZE_T size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               pid);
+        if (process_ != nullptr) {
+            at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
+                                 PAGE_READWRITE);
+        }
+    }
+    ~RemoteBuffer() {
+        if (at_ != nullptr) {
+            VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        }
+        if (process_ != nullptr) {
+            CloseHandle(process_);
+        }
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool ok() const { return at_ != nullptr; }
+    LPARAM address() const { return reinterpret_cast<LPARAM>(at_); }
+    bool Write(const void* data) {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process_, at_, data, size_, &done) && done == size_;
+    }
+    bool Read(void* data) {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, at_, data, size_, &done) && done == size_;
+    }
+
+private:
+    SIZE_T size_;
+    HANDLE process_ = nullptr;
+    void* at_ = nullptr;
+};
+
+HWND FirstGrid(HWND top) {
+    for (HWND hwnd : Descendants(top)) {
+        if (IsWindowVisible(hwnd) && ClassOf(hwnd) == WC_LISTVIEWW) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+bool Ask(HWND list, UINT message, WPARAM w, RemoteBuffer& buffer, LRESULT* answer = nullptr) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(list, message, w, buffer.address(), SMTO_NORMAL, kDefaultWaitMs,
+                             &result)) {
+        return false;
+    }
+    if (answer != nullptr) {
+        *answer = static_cast<LRESULT>(result);
+    }
+    return true;
+}
+
+// Finds the row's tick box by asking the list view what lies under points
+// along the middle of the row, then clicks it as a mouse would.
+int TickRow(HWND list, int row) {
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    RemoteBuffer rect(list, sizeof(RECT));
+    RemoteBuffer hit(list, sizeof(LVHITTESTINFO));
+    LRESULT found = 0;
+    if (!rect.ok() || !hit.ok() || !rect.Write(&bounds) ||
+        !Ask(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), rect, &found) || !found ||
+        !rect.Read(&bounds)) {
+        return Fail(L"no row " + std::to_wstring(row) + L" in the grid");
+    }
+    const int y = (bounds.top + bounds.bottom) / 2;
+    for (int x = bounds.left; x < bounds.right; x += 2) {
+        LVHITTESTINFO info{};
+        info.pt = {x, y};
+        if (!hit.Write(&info) || !Ask(list, LVM_SUBITEMHITTEST, 0, hit) || !hit.Read(&info)) {
+            return Fail(L"the grid does not answer");
+        }
+        if (info.iItem == row && (info.flags & LVHT_ONITEMSTATEICON) != 0) {
+            const LPARAM at = MAKELPARAM(x, y);
+            DWORD_PTR ignored = 0;
+            const bool done =
+                SendMessageTimeoutW(list, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL,
+                                    kClickWaitMs, &ignored) &&
+                SendMessageTimeoutW(list, WM_LBUTTONUP, 0, at, SMTO_NORMAL, kClickWaitMs,
+                                    &ignored);
+            Print(done ? L"done" : L"pending");
+            return 0;
+        }
+    }
+    return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -311,7 +416,7 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"click|close|answer-box ARGS...",
+                L"click|close|answer-box|rows|tick-row ARGS...",
                 2);
 }
 
@@ -375,6 +480,19 @@ int Run(int argc, wchar_t** argv) {
         }
         return 0;
     }
+    if (command == L"rows") {
+        HWND list = FirstGrid(top);
+        if (list == nullptr) {
+            return Fail(L"no grid in \"" + title + L"\"");
+        }
+        DWORD_PTR count = 0;
+        if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs,
+                                 &count)) {
+            return Fail(L"the grid does not answer");
+        }
+        Print(std::to_wstring(count));
+        return 0;
+    }
     if (command == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
         return 0;
@@ -391,6 +509,13 @@ int Run(int argc, wchar_t** argv) {
         }
         Print(ClassOf(control) + L" " + RectText(ClientRectIn(top, control)));
         return 0;
+    }
+    if (command == L"tick-row") {
+        HWND list = FirstGrid(top);
+        if (list == nullptr) {
+            return Fail(L"no grid in \"" + title + L"\"");
+        }
+        return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
     }
     if (command == L"click") {
         HWND control = FindControl(top, operand);
