@@ -18,6 +18,7 @@
 // Windows form. The export FILE's folder is mapped as drive Z:.
 
 #include "base/datetime.h"
+#include "base/utf.h"
 #include "index/engine.h"
 
 #include <chrono>
