@@ -94,6 +94,20 @@ TEST_F(LayoutTest, FileSectionRowsInAFormOf900x580) {
     EXPECT_EQ(rows[4]->bounds(), (Rect{0, 628, 1000, 72}));
 }
 
+TEST_F(LayoutTest, FormSizeIsTheWholeWindowAndItsFrameIsTakenFromTheChildren) {
+    Form& f = form({1180, 776});
+    auto* content = filler(f);
+    f.show();
+    EXPECT_EQ(content->bounds(), (Rect{0, 0, 1180, 776})) << "no frame in memory";
+
+    // A frame of 8 px at the sides and the bottom, 31 px with the caption.
+    f.setFrame({8, 31, 8, 8});
+    EXPECT_EQ(f.size(), (Size{1180, 776}));
+    EXPECT_EQ(content->bounds(), (Rect{0, 0, 1164, 737}));
+    f.setSize({1000, 700});
+    EXPECT_EQ(content->bounds(), (Rect{0, 0, 984, 661}));
+}
+
 TEST_F(LayoutTest, RightToLeftTableMirrorsColumnsAndALeftToRightOneDoesNot) {
     Form& f = form({1000, 600});
     // The shell grid: explicitly left to right, content then a 185-px column.

@@ -205,5 +205,68 @@ TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
     EXPECT_EQ(SendMessageW(list, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0), 2);
 }
 
+bool hasStyle(HWND h, LONG_PTR style) {
+    return (GetWindowLongPtrW(h, GWL_STYLE) & style) == style;
+}
+
+// What a user measures is the whole window; a scrolling column shows its bar
+// only when its content is taller than itself; a kept view taken out of its
+// window waits out of sight, never on the desktop, until it is placed again.
+TEST(Win32Toolkit, WindowSizeScrollBarAndKeptViewsStayInsideTheForm) {
+    Application app(std::make_unique<Win32Backend>());
+    FormArgs fa;
+    fa.text = "VEXO";
+    fa.size = Size{900, 580};
+    fa.minimumSize = Size{900, 580};
+    Form form(app, fa);
+    TableLayoutArgs ta;
+    ta.dock = Dock::Fill;
+    ta.margin = Spacing{};
+    ta.columns = {Track::fill(), Track::pixels(185)};
+    auto* grid = form.add<TableLayout>(ta);
+    PanelArgs pa = named<PanelArgs>("");
+    pa.margin = Spacing{};
+    auto* stage = grid->addAt<Panel>(0, 0, pa);
+    FlowLayoutArgs fl = named<FlowLayoutArgs>("");
+    fl.direction = FlowDirection::TopDown;
+    fl.wrap = false;
+    fl.autoScroll = true;
+    auto* column = grid->addAt<FlowLayout>(1, 0, fl);
+    ButtonArgs ba;
+    ba.text = "الرئيسية";
+    ba.size = Size{152, 43};
+    column->add<Button>(ba);
+    auto* view = stage->add<Label>(named<LabelArgs>("مساحة جهازك — أرقام فعلية"));
+    form.show();
+    app.pumpPending();
+
+    HWND top = Win32Backend::windowOf(form);
+    ASSERT_NE(top, nullptr);
+    RECT window;
+    GetWindowRect(top, &window);
+    EXPECT_EQ((Size{window.right - window.left, window.bottom - window.top}), (Size{900, 580}));
+    RECT client;
+    GetClientRect(top, &client);
+    EXPECT_EQ(grid->bounds(), (Rect{0, 0, client.right, client.bottom}));
+
+    HWND columnWindow = Win32Backend::windowOf(*column);
+    EXPECT_FALSE(hasStyle(columnWindow, WS_VSCROLL)) << "the content fits";
+    for (int i = 0; i < 15; ++i) {
+        column->add<Button>(ba);
+    }
+    EXPECT_TRUE(hasStyle(columnWindow, WS_VSCROLL)) << "the content overflows";
+
+    HWND viewWindow = Win32Backend::windowOf(*view);
+    std::unique_ptr<Control> kept = stage->release(view);
+    app.pumpPending();
+    EXPECT_FALSE(IsWindowVisible(viewWindow));
+    EXPECT_TRUE(hasStyle(viewWindow, WS_CHILD));
+    EXPECT_NE(GetAncestor(viewWindow, GA_ROOT), top);
+    stage->adopt(std::move(kept));
+    app.pumpPending();
+    EXPECT_TRUE(IsWindowVisible(viewWindow));
+    EXPECT_EQ(GetParent(viewWindow), Win32Backend::windowOf(*stage));
+}
+
 } // namespace
 } // namespace vexo::toolkit

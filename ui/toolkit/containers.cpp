@@ -21,6 +21,23 @@ Form::Form(Application& app, FormArgs args) : args_(std::move(args)) {
 
 Form::~Form() = default;
 
+void Form::setFrame(Spacing frame) {
+    if (frame == frame_) {
+        return;
+    }
+    frame_ = frame;
+    performLayout();
+}
+
+Rect Form::displayRect() const {
+    Rect r = Control::displayRect();
+    if (!hosted()) {
+        r.width = std::max(0, r.width - frame_.horizontal());
+        r.height = std::max(0, r.height - frame_.vertical());
+    }
+    return r;
+}
+
 void Form::show() {
     shown_ = true;
     realizeTree();

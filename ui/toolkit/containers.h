@@ -32,6 +32,13 @@ public:
     bool minimized() const { return minimized_; }
     void setMinimized(bool m) { minimized_ = m; }
 
+    // The bounds of a top-level form are the whole window, frame and caption
+    // included, as the user measures it; the frame's thickness on each side is
+    // told by the backend (none in memory) and the children share what is left.
+    const Spacing& frame() const { return frame_; }
+    void setFrame(Spacing frame);
+    Rect displayRect() const override;
+
     // Shows the form on its own, without waiting.
     void show();
     // Shows the form owned by `owner` and returns once it has closed.
@@ -55,6 +62,7 @@ private:
     Form* owner_ = nullptr;
     bool shown_ = false;
     bool minimized_ = false;
+    Spacing frame_;
     DialogResult dialogResult_ = DialogResult::None;
 };
 

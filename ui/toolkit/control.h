@@ -124,7 +124,7 @@ public:
     void setSize(Size s) { setBounds({bounds_.x, bounds_.y, s.width, s.height}); }
     void setLocation(Point p) { setBounds({p.x, p.y, bounds_.width, bounds_.height}); }
     // The client area in the control's own coordinates, less its padding.
-    Rect displayRect() const;
+    virtual Rect displayRect() const;
     // Position relative to the form that holds the control.
     Rect boundsInForm() const;
 

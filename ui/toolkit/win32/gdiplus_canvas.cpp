@@ -73,15 +73,23 @@ void GdiplusCanvas::drawText(const std::string& text, Rect box, const TextStyle&
         format.SetFormatFlags(Gdiplus::StringFormatFlagsDirectionRightToLeft);
     }
     const std::wstring w = W(text);
+    g_.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+    const Gdiplus::PointF corner(static_cast<float>(box.x), static_cast<float>(box.y));
     if (box.width <= 0 || box.height <= 0) {
+        if (!style.rightToLeft) {
+            g_.DrawString(w.c_str(), -1, &font, corner, &brush);
+            return;
+        }
+        // Right to left from a point would end the text there; it starts
+        // there, so it gets a box of its own size.
+        Gdiplus::RectF need;
+        g_.MeasureString(w.c_str(), -1, &font, corner, &format, &need);
         g_.DrawString(w.c_str(), -1, &font,
-                      Gdiplus::PointF(static_cast<float>(box.x), static_cast<float>(box.y)),
-                      &brush);
+                      Gdiplus::RectF(corner.X, corner.Y, need.Width, need.Height), &format, &brush);
         return;
     }
     Gdiplus::RectF rf(static_cast<float>(box.x), static_cast<float>(box.y),
                       static_cast<float>(box.width), static_cast<float>(box.height));
-    g_.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
     g_.DrawString(w.c_str(), -1, &font, rf, &format, &brush);
 }
 

@@ -50,9 +50,12 @@ Win32Backend::Win32Backend() {
     timerWindow_ = CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(timerWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    parking_ = CreateWindowExW(WS_EX_TOOLWINDOW, kTimerClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                               0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 Win32Backend::~Win32Backend() {
+    DestroyWindow(parking_);
     DestroyWindow(timerWindow_);
     Gdiplus::GdiplusShutdown(gdiplusToken_);
 }

@@ -33,12 +33,16 @@ public:
 
     // The window of a control, or null when it has none yet.
     static HWND windowOf(const Control& control);
+    // A window never shown that holds the windows of controls taken out of
+    // their form but kept for later.
+    HWND parkingWindow() const { return parking_; }
 
 private:
     static LRESULT CALLBACK timerProc(HWND, UINT, WPARAM, LPARAM);
 
     ULONG_PTR gdiplusToken_ = 0;
     HWND timerWindow_ = nullptr;
+    HWND parking_ = nullptr;
     std::set<Timer*> timers_;
 };
 

@@ -7,6 +7,7 @@ namespace Gdiplus {
 using std::max;
 using std::min;
 } // namespace Gdiplus
+#include "toolkit/application.h"
 #include "toolkit/button.h"
 #include "toolkit/containers.h"
 #include "toolkit/data_grid.h"
@@ -15,6 +16,7 @@ using std::min;
 #include "toolkit/text_box.h"
 #include "toolkit/win32/gdiplus_canvas.h"
 #include "toolkit/win32/text.h"
+#include "toolkit/win32/win32_backend.h"
 
 #include <gdiplus.h>
 
@@ -49,6 +51,25 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
             return result;
         }
     }
+    switch (msg) {
+    case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE:
+        peer->trackMouse(msg);
+        break;
+    case WM_SETCURSOR:
+        if (LOWORD(lp) == HTCLIENT && peer->handCursor()) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (peer->control().kind() == Kind::Label) {
+            return 1; // painted whole when drawn
+        }
+        break;
+    default:
+        break;
+    }
     if (msg == WM_KEYDOWN) {
         KeyEvent e;
         e.key = static_cast<Key>(wp);
@@ -78,6 +99,20 @@ void registerClass() {
     wc.lpszClassName = kWindowClass;
     RegisterClassExW(&wc);
     done = true;
+}
+
+} // namespace
+
+namespace {
+
+// A custom-drawn control's picture: its background, then its own drawing.
+void renderDrawn(Control& control, HDC dc) {
+    Gdiplus::Graphics g(dc);
+    g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+    const Color back = control.paintedBackColor();
+    g.Clear(Gdiplus::Color(255, back.r, back.g, back.b));
+    GdiplusCanvas canvas(g);
+    control.paint(canvas);
 }
 
 } // namespace
@@ -145,19 +180,15 @@ void Win32Peer::create() {
     case Kind::FlowLayout:
     case Kind::Drawn:
         common = false;
-        style |= WS_CLIPCHILDREN;
-        if (auto* fl = dynamic_cast<FlowLayout*>(&control_); fl && fl->autoScroll()) {
-            style |= WS_VSCROLL;
-        }
+        style |= WS_CLIPCHILDREN; // a scrolling flow gets its bar once it overflows
         break;
-    case Kind::Label: {
+    case Kind::Label:
+        // Drawn by us (drawLabel): the system's static draws neither right-to-left
+        // reading order, nor vertical centring, nor a see-through background.
         cls = L"STATIC";
-        const HAlign a = static_cast<Label&>(control_).align();
-        style |= (a == HAlign::Right ? SS_RIGHT : (a == HAlign::Center ? SS_CENTER : SS_LEFT)) |
-                 SS_NOPREFIX;
+        style |= SS_OWNERDRAW | SS_NOPREFIX;
         ex = rtl ? WS_EX_RTLREADING : 0;
         break;
-    }
     case Kind::Button:
         cls = L"BUTTON";
         style |= BS_OWNERDRAW | WS_TABSTOP;
@@ -222,22 +253,14 @@ void Win32Peer::create() {
     if (!parent) {
         style &= ~static_cast<DWORD>(WS_CHILD);
     }
-    int x = b.x;
-    int y = b.y;
-    int w = b.width;
-    int h = b.height;
-    if (control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted()) {
-        // The layout works in the client area; the frame comes on top.
-        RECT r{0, 0, b.width, b.height};
-        AdjustWindowRectEx(&r, style, FALSE, ex);
-        w = r.right - r.left;
-        h = r.bottom - r.top;
-    }
     const std::wstring text = W(control_.text());
-    hwnd_ = CreateWindowExW(ex, cls, text.c_str(), style, x, y, w, h, parent, nullptr,
-                            GetModuleHandleW(nullptr), common ? nullptr : this);
+    hwnd_ = CreateWindowExW(ex, cls, text.c_str(), style, b.x, b.y, b.width, b.height, parent,
+                            nullptr, GetModuleHandleW(nullptr), common ? nullptr : this);
     if (!hwnd_) {
         return;
+    }
+    if (topLevelForm()) {
+        measureFrame();
     }
     if (common) {
         SetPropW(hwnd_, kPeerProp, this);
@@ -261,6 +284,8 @@ void Win32Peer::create() {
     update(Change::Selection);
     update(Change::Value);
     update(Change::Enabled);
+    update(Change::Scroll);
+    update(Change::Tooltip);
     applyRegion();
     if (control_.kind() != Kind::Form && control_.effectivelyVisible()) {
         ShowWindow(hwnd_, SW_SHOWNA);
@@ -291,16 +316,29 @@ void Win32Peer::applyFont() {
     }
 }
 
+bool Win32Peer::topLevelForm() const {
+    return control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted();
+}
+
+// The form's bounds are the whole window; its children get the client area,
+// so the form learns how thick the frame the system drew around it is.
+void Win32Peer::measureFrame() {
+    RECT window;
+    RECT client;
+    GetWindowRect(hwnd_, &window);
+    GetClientRect(hwnd_, &client);
+    POINT origin{0, 0};
+    ClientToScreen(hwnd_, &origin);
+    const Spacing frame{origin.x - window.left, origin.y - window.top,
+                        window.right - (origin.x + client.right),
+                        window.bottom - (origin.y + client.bottom)};
+    updating_ = true;
+    static_cast<Form&>(control_).setFrame(frame);
+    updating_ = false;
+}
+
 void Win32Peer::applyBounds() {
     const Rect b = control_.bounds();
-    if (control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted()) {
-        RECT r{0, 0, b.width, b.height};
-        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
-        SetWindowPos(hwnd_, nullptr, b.x, b.y, r.right - r.left, r.bottom - r.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        return;
-    }
     SetWindowPos(hwnd_, nullptr, b.x, b.y, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
     if (spin_) {
         RECT rc;
@@ -311,6 +349,9 @@ void Win32Peer::applyBounds() {
     }
     if (control_.kind() == Kind::DataGrid) {
         fillGridColumns();
+    }
+    if (control_.kind() == Kind::FlowLayout) {
+        update(Change::Scroll); // the page is the new height
     }
 }
 
@@ -400,6 +441,9 @@ void Win32Peer::update(Change what) {
     case Change::Text: {
         const std::wstring w = W(control_.text());
         SetWindowTextW(hwnd_, w.c_str());
+        if (control_.kind() == Kind::Label || control_.kind() == Kind::Button) {
+            InvalidateRect(hwnd_, nullptr, FALSE); // drawn by us
+        }
         break;
     }
     case Change::Font:
@@ -423,14 +467,23 @@ void Win32Peer::update(Change what) {
         break;
     case Change::Parent: {
         HWND parent = parentWindow();
-        if (parent) {
-            SetWindowLongPtrW(hwnd_, GWL_STYLE,
-                              (GetWindowLongPtrW(hwnd_, GWL_STYLE) &
-                               ~static_cast<LONG_PTR>(WS_OVERLAPPEDWINDOW | WS_POPUP)) |
-                                  WS_CHILD);
+        if (!parent) {
+            // Taken out of its window but kept (a persistent section view): it
+            // waits out of sight, under a window nobody sees, until it is placed
+            // again. Without a parent it would surface on the desktop.
+            ShowWindow(hwnd_, SW_HIDE);
+            if (auto* backend = dynamic_cast<Win32Backend*>(&control_.application()->backend())) {
+                SetParent(hwnd_, backend->parkingWindow());
+            }
+            break;
         }
+        SetWindowLongPtrW(hwnd_, GWL_STYLE,
+                          (GetWindowLongPtrW(hwnd_, GWL_STYLE) &
+                           ~static_cast<LONG_PTR>(WS_OVERLAPPEDWINDOW | WS_POPUP)) |
+                              WS_CHILD);
         SetParent(hwnd_, parent);
         applyBounds();
+        ShowWindow(hwnd_, control_.effectivelyVisible() ? SW_SHOWNA : SW_HIDE);
         break;
     }
     case Change::Items:
@@ -460,13 +513,18 @@ void Win32Peer::update(Change what) {
         break;
     case Change::Scroll:
         if (auto* fl = dynamic_cast<FlowLayout*>(&control_)) {
-            SCROLLINFO si{};
-            si.cbSize = sizeof si;
-            si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-            si.nMax = fl->scrollExtent().height;
-            si.nPage = static_cast<UINT>(fl->displayRect().height);
-            si.nPos = fl->scrollOffset().y;
-            SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+            // The bar shows only while the content is taller than the flow.
+            const bool needed = fl->needsVerticalScroll();
+            ShowScrollBar(hwnd_, SB_VERT, needed);
+            if (needed) {
+                SCROLLINFO si{};
+                si.cbSize = sizeof si;
+                si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+                si.nMax = fl->scrollExtent().height - 1;
+                si.nPage = static_cast<UINT>(fl->displayRect().height);
+                si.nPos = fl->scrollOffset().y;
+                SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+            }
         }
         break;
     }
@@ -475,6 +533,13 @@ void Win32Peer::update(Change what) {
 
 void Win32Peer::invalidate() {
     InvalidateRect(hwnd_, nullptr, FALSE);
+    // A see-through label shows this control's painting, so it follows it.
+    for (const auto& child : control_.children()) {
+        auto* peer = dynamic_cast<Win32Peer*>(child->peer());
+        if (peer && child->kind() == Kind::Label && child->backColor().isTransparent()) {
+            InvalidateRect(peer->hwnd_, nullptr, FALSE);
+        }
+    }
 }
 
 void Win32Peer::focus() {
@@ -641,8 +706,101 @@ HBRUSH Win32Peer::onColor(HDC dc) {
 }
 
 void Win32Peer::onDrawItem(DRAWITEMSTRUCT* dis) {
+    const RECT rc = dis->rcItem;
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    // Drawn off screen and copied in one go: a label over a moving banner
+    // repaints with it every few dozen milliseconds.
+    HDC mem = CreateCompatibleDC(dis->hDC);
+    HBITMAP bmp = CreateCompatibleBitmap(dis->hDC, w, h);
+    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    const RECT area{0, 0, w, h};
+    if (control_.kind() == Kind::Label) {
+        drawLabel(mem, area);
+    } else {
+        drawButton(mem, area, (dis->itemState & ODS_SELECTED) != 0);
+    }
+    BitBlt(dis->hDC, rc.left, rc.top, w, h, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, oldBmp);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+}
+
+// What shows behind the control: its own colour, or, when it is see-through,
+// whatever the first control below it with a background paints there (a
+// banner's gradient included).
+void Win32Peer::paintBackground(HDC dc, const RECT& area) {
+    const Control* painter = &control_;
+    POINT offset{0, 0};
+    while (painter->parent() && painter->backColor().isTransparent()) {
+        offset.x += painter->bounds().x;
+        offset.y += painter->bounds().y;
+        painter = painter->parent();
+    }
+    if (painter != &control_ && painter->onPaint) {
+        // The painter's whole picture, as it shows it, and our piece of it.
+        const Size whole = painter->size();
+        HDC mem = CreateCompatibleDC(dc);
+        HBITMAP bmp =
+            CreateCompatibleBitmap(dc, std::max(1, whole.width), std::max(1, whole.height));
+        HGDIOBJ old = SelectObject(mem, bmp);
+        renderDrawn(*const_cast<Control*>(painter), mem);
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, mem,
+               offset.x, offset.y, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        return;
+    }
+    HBRUSH fill = CreateSolidBrush(cr(painter->paintedBackColor()));
+    FillRect(dc, &area, fill);
+    DeleteObject(fill);
+}
+
+// Text in the box, wrapped at word ends and at CR LF, aligned both ways, in
+// the control's reading order.
+void Win32Peer::drawTextIn(HDC dc, RECT box, HAlign align, VAlign valign, Color color) {
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, cr(color));
+    HGDIOBJ old = SelectObject(dc, font_);
+    UINT flags = DT_NOPREFIX | DT_WORDBREAK;
+    flags |= align == HAlign::Center ? DT_CENTER : (align == HAlign::Right ? DT_RIGHT : DT_LEFT);
+    if (control_.rightToLeft()) {
+        flags |= DT_RTLREADING;
+    }
+    const std::wstring text = W(control_.text());
+    if (valign != VAlign::Top) {
+        RECT need = box;
+        DrawTextW(dc, text.c_str(), -1, &need, flags | DT_CALCRECT);
+        const int spare = (box.bottom - box.top) - (need.bottom - need.top);
+        if (spare > 0) {
+            box.top += valign == VAlign::Middle ? spare / 2 : spare;
+        }
+    }
+    DrawTextW(dc, text.c_str(), -1, &box, flags);
+    SelectObject(dc, old);
+}
+
+Color Win32Peer::textColor() const {
+    return control_.effectivelyEnabled() ? control_.foreColor() : Color::rgb(150, 150, 150);
+}
+
+void Win32Peer::drawLabel(HDC dc, const RECT& area) {
+    auto& l = static_cast<Label&>(control_);
+    paintBackground(dc, area);
+    RECT box = area;
+    box.left += control_.padding().left;
+    box.top += control_.padding().top;
+    box.right -= control_.padding().right;
+    box.bottom -= control_.padding().bottom;
+    drawTextIn(dc, box, l.align(), l.verticalAlign(), textColor());
+}
+
+void Win32Peer::drawButton(HDC dc, const RECT& area, bool pressed) {
     auto& b = static_cast<Button&>(control_);
-    const bool pressed = (dis->itemState & ODS_SELECTED) != 0;
     Color back = control_.paintedBackColor();
     if (pressed && b.pressedColor()) {
         back = *b.pressedColor();
@@ -650,29 +808,43 @@ void Win32Peer::onDrawItem(DRAWITEMSTRUCT* dis) {
         back = *b.hoverColor();
     }
     HBRUSH fill = CreateSolidBrush(cr(back));
-    FillRect(dis->hDC, &dis->rcItem, fill);
+    FillRect(dc, &area, fill);
     DeleteObject(fill);
     if (b.borderColor()) {
+        // Inside the visible shape, so rounded corners keep their whole border.
         HBRUSH frame = CreateSolidBrush(cr(*b.borderColor()));
-        FrameRect(dis->hDC, &dis->rcItem, frame);
+        HRGN shape = CreateRectRgn(0, 0, 0, 0);
+        if (GetWindowRgn(hwnd_, shape) != ERROR) {
+            FrameRgn(dc, shape, frame, 1, 1);
+        } else {
+            FrameRect(dc, &area, frame);
+        }
+        DeleteObject(shape);
         DeleteObject(frame);
     }
-    SetBkMode(dis->hDC, TRANSPARENT);
-    SetTextColor(dis->hDC, cr(control_.effectivelyEnabled() ? control_.foreColor()
-                                                            : Color::rgb(150, 150, 150)));
-    HGDIOBJ old = SelectObject(dis->hDC, font_);
-    RECT r = dis->rcItem;
-    r.left += control_.padding().left;
-    r.right -= control_.padding().right;
-    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-    flags |=
-        b.align() == HAlign::Center ? DT_CENTER : (b.align() == HAlign::Right ? DT_RIGHT : DT_LEFT);
-    if (control_.rightToLeft()) {
-        flags |= DT_RTLREADING;
+    RECT box = area;
+    box.left += control_.padding().left;
+    box.right -= control_.padding().right;
+    drawTextIn(dc, box, b.align(), VAlign::Middle, textColor());
+}
+
+void Win32Peer::trackMouse(UINT msg) {
+    if (control_.kind() != Kind::Button) {
+        return;
     }
-    const std::wstring text = W(control_.text());
-    DrawTextW(dis->hDC, text.c_str(), -1, &r, flags);
-    SelectObject(dis->hDC, old);
+    const bool inside = msg == WM_MOUSEMOVE;
+    if (inside && !hover_) {
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+        TrackMouseEvent(&tme);
+    }
+    if (inside != hover_) {
+        hover_ = inside;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+}
+
+bool Win32Peer::handCursor() const {
+    return control_.kind() == Kind::Button && static_cast<Button&>(control_).handCursor();
 }
 
 // ---- our own window class ------------------------------------------------------
@@ -683,7 +855,7 @@ LRESULT Win32Peer::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     switch (msg) {
     case WM_ERASEBKGND: {
-        if (control_.kind() == Kind::Drawn) {
+        if (control_.onPaint) {
             return 1; // painted whole in WM_PAINT
         }
         RECT rc;
@@ -704,14 +876,7 @@ LRESULT Win32Peer::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             HBITMAP bmp =
                 CreateCompatibleBitmap(dc, std::max(1L, rc.right), std::max(1L, rc.bottom));
             HGDIOBJ old = SelectObject(mem, bmp);
-            {
-                Gdiplus::Graphics g(mem);
-                g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-                const Color back = control_.paintedBackColor();
-                g.Clear(Gdiplus::Color(255, back.r, back.g, back.b));
-                GdiplusCanvas canvas(g);
-                control_.paint(canvas);
-            }
+            renderDrawn(control_, mem);
             BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
             SelectObject(mem, old);
             DeleteObject(bmp);
@@ -783,17 +948,30 @@ LRESULT Win32Peer::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SIZE:
-        if (control_.kind() == Kind::Form && !static_cast<Form&>(control_).hosted() && !updating_) {
+        if (topLevelForm() && !updating_) {
             auto& f = static_cast<Form&>(control_);
             f.setMinimized(wp == SIZE_MINIMIZED);
             if (wp != SIZE_MINIMIZED) {
+                measureFrame();
+                RECT window;
+                GetWindowRect(hwnd_, &window);
                 Rect b = f.bounds();
-                b.width = LOWORD(lp);
-                b.height = HIWORD(lp);
+                b.width = window.right - window.left;
+                b.height = window.bottom - window.top;
                 updating_ = true;
                 f.setBounds(b);
                 updating_ = false;
             }
+        }
+        break;
+    case WM_GETMINMAXINFO:
+        if (topLevelForm()) {
+            // The minimum holds for the whole window, as the bounds do.
+            auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+            const Size least = control_.minimumSize();
+            mm->ptMinTrackSize.x = std::max<LONG>(mm->ptMinTrackSize.x, least.width);
+            mm->ptMinTrackSize.y = std::max<LONG>(mm->ptMinTrackSize.y, least.height);
+            return 0;
         }
         break;
     case WM_CLOSE:

@@ -30,6 +30,9 @@ public:
     bool onNotify(NMHDR* hdr, LRESULT& result);
     HBRUSH onColor(HDC dc);
     void onDrawItem(DRAWITEMSTRUCT* dis);
+    // Seen by the subclass before the common control: hover and cursor.
+    void trackMouse(UINT msg);
+    bool handCursor() const;
     // Our own window class (forms, panels, drawn controls).
     LRESULT handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -39,9 +42,16 @@ private:
     void create();
     void applyFont();
     void applyBounds();
+    bool topLevelForm() const;
+    void measureFrame();
     void refillItems();
     void applyRegion();
     void fillGridColumns();
+    void paintBackground(HDC dc, const RECT& area);
+    void drawTextIn(HDC dc, RECT box, HAlign align, VAlign valign, Color color);
+    Color textColor() const;
+    void drawLabel(HDC dc, const RECT& area);
+    void drawButton(HDC dc, const RECT& area, bool pressed);
     HWND parentWindow() const;
 
     Control& control_;
