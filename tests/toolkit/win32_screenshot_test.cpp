@@ -16,6 +16,7 @@ using std::min;
 #include "toolkit/toolkit.h"
 #include "toolkit/win32/win32_backend.h"
 
+#include <commctrl.h>
 #include <gdiplus.h>
 
 namespace vexo::toolkit {
@@ -266,6 +267,36 @@ TEST(Win32Toolkit, WindowSizeScrollBarAndKeptViewsStayInsideTheForm) {
     app.pumpPending();
     EXPECT_TRUE(IsWindowVisible(viewWindow));
     EXPECT_EQ(GetParent(viewWindow), Win32Backend::windowOf(*stage));
+}
+
+// A tip given to a control is registered with the tooltip window, and taken
+// away with an empty text or with the control.
+TEST(Win32Toolkit, TipsComeAndGoWithTheirControls) {
+    auto backend = std::make_unique<Win32Backend>();
+    Win32Backend& windows = *backend;
+    Application app(std::move(backend));
+    FormArgs fa;
+    fa.text = "VEXO";
+    fa.size = Size{600, 400};
+    fa.rightToLeft = true;
+    Form form(app, fa);
+    ButtonArgs ba;
+    ba.text = "تحديد الكل";
+    ba.size = Size{120, 38};
+    ba.tooltip = "يحدد كل الملفات المعروضة";
+    auto* all = form.add<Button>(ba);
+    auto* none = form.add<Label>(named<LabelArgs>("بلا تلميح"));
+    form.show();
+
+    HWND tips = windows.tooltipWindow();
+    auto count = [&] { return SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0); };
+    EXPECT_EQ(count(), 1);
+    none->setTooltip("نص التلميح");
+    EXPECT_EQ(count(), 2);
+    all->setTooltip("");
+    EXPECT_EQ(count(), 1);
+    none->dispose();
+    EXPECT_EQ(count(), 0);
 }
 
 } // namespace

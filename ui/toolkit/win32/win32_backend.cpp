@@ -55,9 +55,24 @@ Win32Backend::Win32Backend() {
 }
 
 Win32Backend::~Win32Backend() {
+    if (tooltips_) {
+        DestroyWindow(tooltips_);
+    }
     DestroyWindow(parking_);
     DestroyWindow(timerWindow_);
     Gdiplus::GdiplusShutdown(gdiplusToken_);
+}
+
+HWND Win32Backend::tooltipWindow() {
+    if (!tooltips_) {
+        tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
+        // A width makes the tip break its lines at CR LF and at word ends.
+        SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 420);
+    }
+    return tooltips_;
 }
 
 HWND Win32Backend::windowOf(const Control& control) {

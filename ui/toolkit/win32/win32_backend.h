@@ -36,6 +36,8 @@ public:
     // A window never shown that holds the windows of controls taken out of
     // their form but kept for later.
     HWND parkingWindow() const { return parking_; }
+    // The one tooltip window every control's tip shows in, made on first use.
+    HWND tooltipWindow();
 
 private:
     static LRESULT CALLBACK timerProc(HWND, UINT, WPARAM, LPARAM);
@@ -43,6 +45,7 @@ private:
     ULONG_PTR gdiplusToken_ = 0;
     HWND timerWindow_ = nullptr;
     HWND parking_ = nullptr;
+    HWND tooltips_ = nullptr;
     std::set<Timer*> timers_;
 };
 

@@ -19,6 +19,7 @@ using std::min;
 #include "toolkit/win32/win32_backend.h"
 
 #include <gdiplus.h>
+#include <vector>
 
 namespace vexo::toolkit::win32 {
 
@@ -105,6 +106,50 @@ void registerClass() {
 
 namespace {
 
+int textWidth(HDC dc, const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+}
+
+// The lines of a text as shown in `width` pixels: one per CR LF, each broken
+// at the last space that keeps it inside (a word wider than the box keeps its
+// own line). Spaces inside a line are kept as written.
+std::vector<std::wstring> wrapLines(HDC dc, const std::wstring& text, int width) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(L'\n', start);
+        std::wstring paragraph = text.substr(start, end == std::wstring::npos ? end : end - start);
+        if (!paragraph.empty() && paragraph.back() == L'\r') {
+            paragraph.pop_back();
+        }
+        std::wstring line;
+        bool first = true;
+        size_t i = 0;
+        for (;;) {
+            const size_t space = std::min(paragraph.find(L' ', i), paragraph.size());
+            const std::wstring word = paragraph.substr(i, space - i);
+            std::wstring longer = first ? word : line + L' ' + word;
+            if (!first && width > 0 && !word.empty() && textWidth(dc, longer) > width) {
+                lines.push_back(line);
+                longer = word;
+            }
+            line = std::move(longer);
+            first = false;
+            if (space >= paragraph.size()) {
+                break;
+            }
+            i = space + 1;
+        }
+        lines.push_back(line);
+        if (end == std::wstring::npos) {
+            return lines;
+        }
+        start = end + 1;
+    }
+}
+
 // A custom-drawn control's picture: its background, then its own drawing.
 void renderDrawn(Control& control, HDC dc) {
     Gdiplus::Graphics g(dc);
@@ -126,6 +171,10 @@ Win32Peer::Win32Peer(Control& control) : control_(control) {
 }
 
 Win32Peer::~Win32Peer() {
+    if (tipShown_) {
+        TTTOOLINFOW ti = toolInfo();
+        SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
     if (hwnd_) {
         // No call into the control here: it may be half destroyed already.
         RemovePropW(hwnd_, kPeerProp);
@@ -186,7 +235,7 @@ void Win32Peer::create() {
         // Drawn by us (drawLabel): the system's static draws neither right-to-left
         // reading order, nor vertical centring, nor a see-through background.
         cls = L"STATIC";
-        style |= SS_OWNERDRAW | SS_NOPREFIX;
+        style |= SS_OWNERDRAW | SS_NOPREFIX | SS_NOTIFY; // notify: takes the mouse, for its tip
         ex = rtl ? WS_EX_RTLREADING : 0;
         break;
     case Kind::Button:
@@ -314,6 +363,36 @@ void Win32Peer::applyFont() {
     if (old) {
         DeleteObject(old);
     }
+}
+
+TTTOOLINFOW Win32Peer::toolInfo() {
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE; // understood with or without the styles manifest
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS | (control_.rightToLeft() ? TTF_RTLREADING : 0);
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = tipText_.data();
+    return ti;
+}
+
+// The control's tip, shown while the mouse rests on it; none when empty.
+void Win32Peer::applyTooltip() {
+    if (tipShown_) {
+        TTTOOLINFOW ti = toolInfo();
+        SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        tipShown_ = false;
+    }
+    if (control_.tooltip().empty() || !control_.application()) {
+        return;
+    }
+    auto* backend = dynamic_cast<Win32Backend*>(&control_.application()->backend());
+    if (!backend) {
+        return;
+    }
+    tooltips_ = backend->tooltipWindow();
+    tipText_ = W(control_.tooltip());
+    TTTOOLINFOW ti = toolInfo();
+    tipShown_ = SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) != FALSE;
 }
 
 bool Win32Peer::topLevelForm() const {
@@ -510,6 +589,7 @@ void Win32Peer::update(Change what) {
         }
         break;
     case Change::Tooltip:
+        applyTooltip();
         break;
     case Change::Scroll:
         if (auto* fl = dynamic_cast<FlowLayout*>(&control_)) {
@@ -761,26 +841,42 @@ void Win32Peer::paintBackground(HDC dc, const RECT& area) {
 }
 
 // Text in the box, wrapped at word ends and at CR LF, aligned both ways, in
-// the control's reading order.
+// the control's reading order. Each line is placed by ExtTextOutW's own
+// alignment rather than by DrawTextW: Wine's DrawTextW measures Arabic before
+// shaping joins its letters, so right-aligned Arabic stopped short of the
+// right edge (by 53 px on a 500-px line of the heading at 19 pt).
 void Win32Peer::drawTextIn(HDC dc, RECT box, HAlign align, VAlign valign, Color color) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, cr(color));
     HGDIOBJ old = SelectObject(dc, font_);
-    UINT flags = DT_NOPREFIX | DT_WORDBREAK;
-    flags |= align == HAlign::Center ? DT_CENTER : (align == HAlign::Right ? DT_RIGHT : DT_LEFT);
-    if (control_.rightToLeft()) {
-        flags |= DT_RTLREADING;
+    const std::vector<std::wstring> lines = wrapLines(dc, W(control_.text()), box.right - box.left);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    const int lineHeight = static_cast<int>(tm.tmHeight);
+    const int spare = (box.bottom - box.top) - lineHeight * static_cast<int>(lines.size());
+    int y = box.top;
+    if (spare > 0 && valign != VAlign::Top) {
+        y += valign == VAlign::Middle ? spare / 2 : spare;
     }
-    const std::wstring text = W(control_.text());
-    if (valign != VAlign::Top) {
-        RECT need = box;
-        DrawTextW(dc, text.c_str(), -1, &need, flags | DT_CALCRECT);
-        const int spare = (box.bottom - box.top) - (need.bottom - need.top);
-        if (spare > 0) {
-            box.top += valign == VAlign::Middle ? spare / 2 : spare;
-        }
+    const bool rtl = control_.rightToLeft();
+    UINT textAlign = TA_TOP | TA_NOUPDATECP | (rtl ? TA_RTLREADING : 0);
+    int x = box.left;
+    if (align == HAlign::Center) {
+        textAlign |= TA_CENTER;
+        x = (box.left + box.right) / 2;
+    } else if (align == HAlign::Right) {
+        textAlign |= TA_RIGHT;
+        x = box.right;
+    } else {
+        textAlign |= TA_LEFT;
     }
-    DrawTextW(dc, text.c_str(), -1, &box, flags);
+    const UINT oldAlign = SetTextAlign(dc, textAlign);
+    for (const std::wstring& line : lines) {
+        ExtTextOutW(dc, x, y, ETO_CLIPPED | (rtl ? ETO_RTLREADING : 0), &box, line.c_str(),
+                    static_cast<UINT>(line.size()), nullptr);
+        y += lineHeight;
+    }
+    SetTextAlign(dc, oldAlign);
     SelectObject(dc, old);
 }
 

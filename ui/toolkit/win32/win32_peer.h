@@ -6,6 +6,7 @@
 #include "platform/win32/windows_api.h"
 #include "toolkit/control.h"
 
+#include <commctrl.h>
 #include <string>
 
 namespace vexo::toolkit::win32 {
@@ -46,6 +47,8 @@ private:
     void measureFrame();
     void refillItems();
     void applyRegion();
+    void applyTooltip();
+    TTTOOLINFOW toolInfo();
     void fillGridColumns();
     void paintBackground(HDC dc, const RECT& area);
     void drawTextIn(HDC dc, RECT box, HAlign align, VAlign valign, Color color);
@@ -64,6 +67,9 @@ private:
     bool hover_ = false;
     bool subclassed_ = false;
     std::wstring cellText_; // kept alive for the list view's display request
+    std::wstring tipText_;
+    HWND tooltips_ = nullptr; // the backend's, once this control has a tip
+    bool tipShown_ = false;
 };
 
 } // namespace vexo::toolkit::win32
