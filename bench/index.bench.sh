@@ -10,7 +10,8 @@
 # and bytes, or the benchmark fails.
 #
 # VEXO_BUILD_DIR (default build/linux) is where vexo-index is built;
-# VEXO_BENCH_TREE (default build/bench-tree) where the tree is cached.
+# VEXO_BENCH_TREE (default build/bench-tree) where the tree is cached;
+# VEXO_BENCH_FILES and VEXO_BENCH_FOLDERS make a smaller tree for a try-out.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,13 +20,14 @@ build=${VEXO_BUILD_DIR:-build/linux}
 tree=${VEXO_BENCH_TREE:-build/bench-tree}
 runs=${VEXO_BENCH_RUNS:-3}
 queries=${VEXO_BENCH_QUERIES:-21}
-word=invoice
+word=receipt
 
 [ -f "$build/build.ninja" ] || cmake --preset linux -B "$build" >/dev/null
 cmake --build "$build" --target vexo-index >/dev/null
 tool="$build/ui/index/tool/vexo-index"
 
-python3 bench/index_tree.py "$tree"
+python3 bench/index_tree.py "$tree" --files "${VEXO_BENCH_FILES:-1000000}" \
+    --folders "${VEXO_BENCH_FOLDERS:-50000}"
 read -r manifest_files manifest_bytes < "$tree/totals"
 root="$tree/root"
 work=$(mktemp -d)
@@ -76,7 +78,7 @@ page_ms() { grep '"event":"page"' "$1" | tail -n +2 | while read -r l; do echo "
 page_ms "$work/q0.json" > "$work/q0"
 page_ms "$work/q1.json" > "$work/q1"
 page_ms "$work/q2.json" > "$work/q2"
-q0_total=$(grep '"event":"page"' "$work/q0.json" | head -1 | field total)
+q0_total=$(grep -m1 '"event":"page"' "$work/q0.json" | field total)
 echo "query_matches=$q0_total"
 q_p50=$(median < "$work/q0")
 echo "query_ms_p50=$(printf '%.2f' "$q_p50")"

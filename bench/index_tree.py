@@ -84,28 +84,41 @@ def main():
     if os.path.exists(marker) and open(marker).read() == stamp:
         print(f"tree: reused {args.out}", file=sys.stderr)
         return
-    if os.path.exists(args.out):
-        shutil.rmtree(args.out)
+    # An interrupted run of the same tree is finished in place (every step
+    # below may be repeated); anything else starts afresh.
+    started = os.path.join(args.out, "started")
+    resumed = os.path.exists(started) and open(started).read() == stamp
+    if not resumed:
+        if os.path.exists(args.out):
+            shutil.rmtree(args.out)
+        os.makedirs(args.out)
+        with open(started, "w") as s:
+            s.write(stamp)
+    if os.path.exists(marker):
+        os.remove(marker)
     root = os.path.join(args.out, "root")
-    os.makedirs(root)
+    os.makedirs(root, exist_ok=True)
     rng = random.Random(args.seed)
 
     # A random recursive tree: each folder's parent is an earlier folder,
     # biased towards early folders, which keeps the tree wide and a few levels
     # deep, as personal folders are.
     folders = [""]  # relative host paths
-    names_in = [set()]
+    names_in = [set()]  # names taken in each folder, lower-cased
     for i in range(1, args.folders):
-        parent = folders[int(i * rng.random() ** 1.5)]
+        p = int(i * rng.random() ** 1.5)
+        parent = folders[p]
         name = rng.choice(FOLDER_WORDS)
         if rng.random() < 0.5:
             name += " " + str(rng.randint(1, 2030))
-        path = os.path.join(parent, name) if parent else name
+        unique = name
         suffix = 2
-        while os.path.exists(os.path.join(root, path)):
-            path = (os.path.join(parent, name) if parent else name) + f" ({suffix})"
+        while unique.lower() in names_in[p]:
+            unique = f"{name} ({suffix})"
             suffix += 1
-        os.mkdir(os.path.join(root, path))
+        names_in[p].add(unique.lower())
+        path = os.path.join(parent, unique) if parent else unique
+        os.makedirs(os.path.join(root, path), exist_ok=True)
         folders.append(path)
         names_in.append(set())
 
@@ -127,15 +140,27 @@ def main():
                 size = 0
             mtime_ns = (now_s - int(rng.random() ** 1.5 * span_s)) * 1_000_000_000 + rng.randrange(10_000_000) * 100
             host = os.path.join(root, folders[f], name)
-            fd = os.open(host, os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o644)
-            if size:
-                os.ftruncate(fd, size)
+            fd = os.open(host, os.O_WRONLY | os.O_CREAT, 0o644)
+            os.ftruncate(fd, size)
             os.utime(fd, ns=(mtime_ns, mtime_ns))
             os.close(fd)
             total_bytes += size
             win = "C:\\" + folders[f].replace("/", "\\") + ("\\" if folders[f] else "") + name
             ticks = mtime_ns // 100 + 116_444_736_000_000_000
             manifest.write(f"\"{win}\",{size},{ticks}\n")
+    if resumed:
+        # An earlier attempt may have left files this one named differently.
+        wanted = set()
+        with open(manifest_path, encoding="utf-8") as manifest:
+            next(manifest)
+            for line in manifest:
+                wanted.add(line.rsplit(",", 2)[0].strip('"'))
+        for folder, _, names in os.walk(root):
+            rel = os.path.relpath(folder, root)
+            win = "C:\\" + ("" if rel == "." else rel.replace("/", "\\") + "\\")
+            for name in names:
+                if win + name not in wanted:
+                    os.remove(os.path.join(folder, name))
     with open(os.path.join(args.out, "totals"), "w") as t:
         t.write(f"{args.files} {total_bytes}\n")
     with open(marker, "w") as m:

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <initializer_list>
@@ -91,11 +92,13 @@ public:
             listed_.push_back(folder);
         }
         if (auto g = generated_.find(folder); g != generated_.end()) {
-            std::string name;
+            char name[32];
             for (std::int64_t i = 0; i < g->second.first; ++i) {
-                name = "f";
-                name += std::to_string(i);
-                platform::DirEntryView view{name, {0, g->second.second, 0}};
+                const int length =
+                    std::snprintf(name, sizeof name, "f%lld", static_cast<long long>(i));
+                platform::DirEntryView view{
+                    std::string_view(name, static_cast<std::size_t>(length)),
+                    {0, g->second.second, 0}};
                 if (!sink.OnEntry(view)) {
                     return base::Error{base::ErrorKind::Cancelled, "stopped"};
                 }
