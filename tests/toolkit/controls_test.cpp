@@ -95,6 +95,36 @@ TEST_F(ControlsTest, GridSortsOnlyChosenColumnsAndSelectionFollowsItsRow) {
     EXPECT_EQ(g.sortColumn(), 2);
 }
 
+// A click on a cell makes it the current cell (what a cell-selecting grid
+// paints); a Ctrl-click adds its row only where several rows may be chosen.
+TEST_F(ControlsTest, GridClickMakesItsCellCurrentAndAddsOnlyWithMultipleSelection) {
+    struct Case {
+        bool multiSelect;
+        std::set<int> afterCtrlClick;
+    };
+    for (const Case& c : {Case{false, {2}}, Case{true, {0, 2}}}) {
+        SCOPED_TRACE(c.multiSelect ? "multiple" : "single");
+        DataGridArgs args;
+        args.columns = {column("Pick", "", ColumnKind::Tick),
+                        column("Name", "الاسم", ColumnKind::Text),
+                        column("Note", "ملاحظة", ColumnKind::Text)};
+        args.multiSelect = c.multiSelect;
+        args.fullRowSelect = false;
+        auto* g = form->add<DataGrid>(args);
+        for (int i = 0; i < 3; ++i) {
+            g->addRow({false, std::string("a"), std::string("b")});
+        }
+        g->userSelect(0, false, 1);
+        EXPECT_EQ(g->currentCell(), (GridCellRef{0, 1}));
+        g->userSelect(2, true, 2);
+        EXPECT_EQ(g->selectedRows(), c.afterCtrlClick);
+        EXPECT_EQ(g->currentCell(), (GridCellRef{2, 2}));
+        g->userSelect(2, false, 7); // no such column: the current one stays
+        EXPECT_EQ(g->currentCell(), (GridCellRef{2, 2}));
+        g->dispose();
+    }
+}
+
 TEST_F(ControlsTest, GridPendingEditIsKeptUntilCommitted) {
     DataGridArgs args;
     args.columns = {column("Pick", "", ColumnKind::Tick),

@@ -62,6 +62,22 @@ std::wstring windowText(HWND h) {
     return w;
 }
 
+// The grid's look as the product's palette sets it.
+DataGrid::Look paletteLook() {
+    DataGrid::Look look;
+    look.platformHeaderStyle = false;
+    look.headerHeight = 44;
+    look.headerBack = Color::rgb(236, 243, 254);
+    look.headerFore = Color::rgb(45, 79, 129);
+    look.gridLines = Color::rgb(229, 236, 247);
+    look.rowHeight = 40;
+    look.alternatingRowBack = Color::rgb(246, 249, 254);
+    look.selectionBack = Color::rgb(24, 93, 228);
+    look.selectionFore = kWhite;
+    look.border = false;
+    return look;
+}
+
 TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
     Application app(std::make_unique<Win32Backend>());
     FormArgs fa;
@@ -131,10 +147,16 @@ TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
     mb.header = "الحجم MB";
     mb.kind = ColumnKind::Number;
     mb.fillWeight = 40;
+    mb.sortable = true;
     ga.columns = {pick, name, mb};
+    ga.backColor = kWhite;
     auto* grid = table->addAt<DataGrid>(0, 3, ga);
     grid->addRow({true, std::string("تقرير سنوي.pdf"), 12.5});
     grid->addRow({false, std::string("صورة العائلة.jpg"), 3.0});
+    grid->addRow({false, std::string("ملاحظات.txt"), 0.5});
+    grid->setLook(paletteLook());
+    grid->sortBy(2, false);
+    grid->selectRow(1);
     ListArgs la = named<ListArgs>("");
     la.items = {"C:\\Users\\سارة\\Downloads\\ملف طويل جدا جدا جدا جدا جدا جدا.zip", "D:\\"};
     table->addAt<ListBox>(1, 3, la);
@@ -203,7 +225,150 @@ TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
 
     // The grid shows its rows through the virtual list.
     HWND list = Win32Backend::windowOf(*grid);
-    EXPECT_EQ(SendMessageW(list, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(list, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0), 3);
+}
+
+// A right-to-left grid in the palette's look: its own header at the height it
+// asks for with the tick column at the right, rows at theirs; a click on a
+// sortable caption sorts, again the other way, one on another caption does not.
+TEST(Win32Toolkit, GridHeaderHasItsHeightAndSortsOnAClick) {
+    Application app(std::make_unique<Win32Backend>());
+    FormArgs fa;
+    fa.text = "VEXO";
+    fa.size = Size{600, 400};
+    fa.rightToLeft = true;
+    Form form(app, fa);
+    DataGridArgs ga = named<DataGridArgs>("");
+    GridColumn pick;
+    pick.kind = ColumnKind::Tick;
+    pick.fillWeight = 20;
+    GridColumn name;
+    name.header = "الاسم";
+    GridColumn mb;
+    mb.header = "الحجم MB";
+    mb.kind = ColumnKind::Number;
+    mb.sortable = true;
+    ga.columns = {pick, name, mb};
+    auto* grid = form.add<DataGrid>(ga);
+    grid->addRow({false, std::string("ب"), std::int64_t{2}});
+    grid->addRow({false, std::string("أ"), std::int64_t{1}});
+    grid->addRow({false, std::string("ج"), std::int64_t{3}});
+    grid->setLook(paletteLook());
+    form.show();
+    app.pumpPending();
+
+    HWND list = Win32Backend::windowOf(*grid);
+    HWND header = ListView_GetHeader(list);
+    ASSERT_NE(header, nullptr);
+    RECT hr;
+    GetWindowRect(header, &hr);
+    EXPECT_EQ(hr.bottom - hr.top, 44);
+    RECT row{};
+    ASSERT_TRUE(ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS));
+    EXPECT_EQ(row.bottom - row.top, 40);
+    EXPECT_GE(row.top, 44) << "the first row starts under the header";
+    RECT tick{};
+    RECT size{};
+    Header_GetItemRect(header, 0, &tick);
+    Header_GetItemRect(header, 2, &size);
+    EXPECT_GT(tick.left, size.left) << "the tick column stands at the right";
+
+    auto clickCaption = [&](int column) {
+        RECT r{};
+        Header_GetItemRect(header, column, &r);
+        const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(header, WM_LBUTTONUP, 0, at);
+        app.pumpPending();
+    };
+    auto names = [&] {
+        std::string out;
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            out += grid->cellText(r, 1);
+        }
+        return out;
+    };
+    clickCaption(2);
+    EXPECT_EQ(grid->sortColumn(), 2);
+    EXPECT_TRUE(grid->sortAscending());
+    EXPECT_EQ(names(), "أبج");
+    clickCaption(2);
+    EXPECT_FALSE(grid->sortAscending());
+    EXPECT_EQ(names(), "جبأ");
+    clickCaption(1); // not sortable
+    EXPECT_EQ(grid->sortColumn(), 2);
+    EXPECT_EQ(names(), "جبأ");
+}
+
+// A text cell the user may change opens a box over itself (F2 or a double
+// click); what is typed is the grid's pending edit; Enter commits it through
+// the grid, Escape drops it. Read-only cells open nothing.
+TEST(Win32Toolkit, GridTextCellsEditInABoxCommittedThroughTheGrid) {
+    struct Case {
+        const char* what;
+        bool byDoubleClick;
+        int column;
+        WPARAM closeKey;
+        bool opens;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"F2, Enter", false, 1, VK_RETURN, true, "جديد"},
+        {"double click, Enter", true, 1, VK_RETURN, true, "جديد"},
+        {"F2, Escape", false, 1, VK_ESCAPE, true, "قديم"},
+        {"read-only column", false, 2, VK_RETURN, false, "قديم"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Application app(std::make_unique<Win32Backend>());
+        FormArgs fa;
+        fa.text = "VEXO";
+        fa.size = Size{600, 300};
+        fa.rightToLeft = true;
+        Form form(app, fa);
+        DataGridArgs ga = named<DataGridArgs>("");
+        GridColumn pick;
+        pick.kind = ColumnKind::Tick;
+        GridColumn name;
+        name.header = "الاسم";
+        GridColumn where = name;
+        where.header = "المكان";
+        where.readOnly = true;
+        ga.columns = {pick, name, where};
+        auto* grid = form.add<DataGrid>(ga);
+        grid->addRow({false, std::string("قديم"), std::string("قديم")});
+        grid->setLook(paletteLook());
+        int committed = 0;
+        grid->onCellValueChanged = [&](Event&) { ++committed; };
+        form.show();
+        app.pumpPending();
+
+        HWND list = Win32Backend::windowOf(*grid);
+        if (c.byDoubleClick) {
+            RECT cell{};
+            ListView_GetSubItemRect(list, 0, c.column, LVIR_BOUNDS, &cell);
+            const LPARAM at =
+                MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+            SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+            SendMessageW(list, WM_LBUTTONUP, 0, at);
+        } else {
+            grid->setCurrentCell({0, c.column});
+            SendMessageW(list, WM_KEYDOWN, VK_F2, 0);
+        }
+        HWND box = FindWindowExW(list, nullptr, L"EDIT", nullptr);
+        ASSERT_EQ(box != nullptr, c.opens);
+        if (box) {
+            EXPECT_EQ(windowText(box), L"قديم");
+            SetWindowTextW(box, L"جديد");
+            EXPECT_TRUE(grid->hasPendingEdit());
+            SendMessageW(box, WM_KEYDOWN, c.closeKey, 0);
+            EXPECT_FALSE(IsWindow(box));
+        }
+        app.pumpPending();
+        EXPECT_FALSE(grid->hasPendingEdit());
+        EXPECT_EQ(grid->cellText(0, c.column), c.after);
+        EXPECT_EQ(committed, c.after == std::string("جديد") ? 1 : 0);
+    }
 }
 
 bool hasStyle(HWND h, LONG_PTR style) {

@@ -363,12 +363,15 @@ bool DataGrid::userEdit(int row, int column, CellValue value) {
     return true;
 }
 
-void DataGrid::userSelect(int row, bool addToSelection) {
+void DataGrid::userSelect(int row, bool addToSelection, int column) {
     if (!effectivelyEnabled()) {
         return;
     }
     commitPendingEdit();
     selectRow(row, addToSelection);
+    if (column >= 0 && column < static_cast<int>(columns_.size()) && current_.row == row) {
+        current_.column = column;
+    }
 }
 
 void DataGrid::userHeaderClick(int column) {

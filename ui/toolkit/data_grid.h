@@ -125,7 +125,8 @@ public:
     bool userTick(int row);
     // Starts an edit of a cell; the value is kept until committed.
     bool userEdit(int row, int column, CellValue value);
-    void userSelect(int row, bool addToSelection = false);
+    // A click on a row; `column`, when given, becomes the current cell's.
+    void userSelect(int row, bool addToSelection = false, int column = -1);
     void userHeaderClick(int column);
 
     Handler<TickEvent> onTickChanged; // a tick cell changed

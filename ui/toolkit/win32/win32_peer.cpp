@@ -46,6 +46,12 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // Common controls see their own messages first, so a button can track the mouse.
 LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     auto* peer = reinterpret_cast<Win32Peer*>(ref);
+    if (peer->control().kind() == Kind::DataGrid) {
+        LRESULT result = 0;
+        if (peer->onGridMessage(msg, wp, lp, result)) {
+            return result;
+        }
+    }
     if (msg == WM_NOTIFY && peer->control().kind() == Kind::NumericUpDown) {
         LRESULT result = 0; // the arrows inside the box
         if (peer->onNotify(reinterpret_cast<NMHDR*>(lp), result)) {
@@ -81,6 +87,29 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
                 return 0;
             }
         }
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK headerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    LRESULT result = 0;
+    if (reinterpret_cast<Win32Peer*>(ref)->onHeaderMessage(msg, wp, lp, result)) {
+        return result;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    if (msg == WM_GETDLGCODE) {
+        return DLGC_WANTALLKEYS | DefSubclassProc(hwnd, msg, wp, lp);
+    }
+    if (msg == WM_KILLFOCUS) {
+        const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+        reinterpret_cast<Win32Peer*>(ref)->onEditMessage(msg, wp);
+        return r;
+    }
+    if (reinterpret_cast<Win32Peer*>(ref)->onEditMessage(msg, wp)) {
+        return 0;
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -174,6 +203,15 @@ Win32Peer::~Win32Peer() {
     if (tipShown_) {
         TTTOOLINFOW ti = toolInfo();
         SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    if (edit_) {
+        HWND edit = edit_;
+        edit_ = nullptr;
+        RemoveWindowSubclass(edit, editProc, 3);
+        DestroyWindow(edit);
+    }
+    if (header_) {
+        RemoveWindowSubclass(header_, headerProc, 2);
     }
     if (hwnd_) {
         // No call into the control here: it may be half destroyed already.
@@ -324,9 +362,8 @@ void Win32Peer::create() {
         applyBounds();
     }
     if (control_.kind() == Kind::DataGrid) {
-        ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
-                                                     LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER);
         fillGridColumns();
+        applyGridLook();
     }
     applyFont();
     refillItems();
@@ -479,6 +516,289 @@ void Win32Peer::fillGridColumns() {
     }
 }
 
+// The grid's look as the style pass left it. Rows take their height from the
+// small-icon list, so a list of one-pixel-wide images as tall as a row sets it;
+// the header's height is set when the list view lays it out (HDM_LAYOUT).
+// Setting the font again makes the list view lay its header out anew.
+void Win32Peer::applyGridLook() {
+    auto& g = static_cast<DataGrid&>(control_);
+    const DataGrid::Look& look = g.look();
+    DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER;
+    if (g.fullRowSelect()) {
+        ex |= LVS_EX_FULLROWSELECT;
+    }
+    if (look.platformHeaderStyle) {
+        ex |= LVS_EX_GRIDLINES; // otherwise drawn by us in the grid-line colour
+    }
+    ListView_SetExtendedListViewStyle(hwnd_, ex);
+    if (!header_) {
+        // Made with the first column, not with the list view.
+        header_ = ListView_GetHeader(hwnd_);
+        if (header_) {
+            SetWindowSubclass(header_, headerProc, 2, reinterpret_cast<DWORD_PTR>(this));
+        }
+    }
+    // The list view leaves a pixel below the tallest of image and text.
+    HIMAGELIST rows = ImageList_Create(1, std::max(1, look.rowHeight - 1), ILC_COLOR, 1, 0);
+    if (HIMAGELIST old = ListView_SetImageList(hwnd_, rows, LVSIL_SMALL)) {
+        ImageList_Destroy(old);
+    }
+    if (font_) {
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
+    if (header_) {
+        InvalidateRect(header_, nullptr, TRUE);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+bool Win32Peer::onHeaderMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    const DataGrid::Look& look = static_cast<DataGrid&>(control_).look();
+    switch (msg) {
+    case HDM_LAYOUT: {
+        auto* layout = reinterpret_cast<HDLAYOUT*>(lp);
+        result = DefSubclassProc(header_, msg, wp, lp);
+        if (result && layout->pwpos && layout->prc) {
+            layout->pwpos->cy = look.headerHeight;
+            layout->prc->top = layout->pwpos->y + look.headerHeight;
+        }
+        return true;
+    }
+    case WM_ERASEBKGND:
+        if (look.platformHeaderStyle) {
+            return false;
+        }
+        result = 1; // painted whole in WM_PAINT
+        return true;
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+        if (look.platformHeaderStyle) {
+            return false;
+        }
+        if (msg == WM_PRINTCLIENT || wp) {
+            paintHeader(reinterpret_cast<HDC>(wp));
+        } else {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(header_, &ps);
+            paintHeader(dc);
+            EndPaint(header_, &ps);
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The column header drawn by us: the platform's header look would ignore the
+// grid's colours and height. Each column's caption in its own box (the boxes
+// follow the grid's column order, right to left included), a line between
+// columns and under the header, and a small arrow on the sorted column.
+void Win32Peer::paintHeader(HDC dc) {
+    auto& g = static_cast<DataGrid&>(control_);
+    const DataGrid::Look& look = g.look();
+    RECT rc;
+    GetClientRect(header_, &rc);
+    const int w = std::max(1L, rc.right);
+    const int h = std::max(1L, rc.bottom);
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    HBRUSH back = CreateSolidBrush(cr(look.headerBack));
+    FillRect(mem, &rc, back);
+    DeleteObject(back);
+    HBRUSH line = CreateSolidBrush(cr(look.gridLines));
+    const bool rtl = control_.rightToLeft();
+    const int count = Header_GetItemCount(header_);
+    for (int i = 0; i < count && i < static_cast<int>(g.columns().size()); ++i) {
+        RECT item{};
+        if (!Header_GetItemRect(header_, i, &item) || item.right <= item.left) {
+            continue;
+        }
+        const GridColumn& column = g.columns()[static_cast<size_t>(i)];
+        RECT box{item.left + 8, item.top, item.right - 8, item.bottom};
+        if (g.sortColumn() == i) {
+            // The arrow stands at the caption's far end.
+            const int cx = rtl ? item.left + 12 : item.right - 12;
+            const int cy = (item.top + item.bottom) / 2;
+            const POINT up[3] = {{cx - 4, cy + 2}, {cx + 4, cy + 2}, {cx, cy - 2}};
+            const POINT down[3] = {{cx - 4, cy - 2}, {cx + 4, cy - 2}, {cx, cy + 2}};
+            HBRUSH arrow = CreateSolidBrush(cr(look.headerFore));
+            HGDIOBJ oldBrush = SelectObject(mem, arrow);
+            HGDIOBJ oldPen = SelectObject(mem, GetStockObject(NULL_PEN));
+            Polygon(mem, g.sortAscending() ? up : down, 3);
+            SelectObject(mem, oldPen);
+            SelectObject(mem, oldBrush);
+            DeleteObject(arrow);
+            (rtl ? box.left : box.right) += 16;
+        }
+        if (box.right > box.left) {
+            drawTextIn(mem, box, column.header, rtl ? HAlign::Right : HAlign::Left, VAlign::Middle,
+                       look.headerFore);
+        }
+        RECT edge{item.right - 1, item.top, item.right, item.bottom};
+        FillRect(mem, &edge, line);
+    }
+    RECT bottom{0, h - 1, w, h};
+    FillRect(mem, &bottom, line);
+    DeleteObject(line);
+    BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, oldBmp);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+}
+
+// Lines under a row and between its cells, in the grid-line colour, at the
+// header's column edges (which follow the grid's column order).
+void Win32Peer::drawGridLines(HDC dc, const RECT& row) {
+    HBRUSH line = CreateSolidBrush(cr(static_cast<DataGrid&>(control_).look().gridLines));
+    RECT under{row.left, row.bottom - 1, row.right, row.bottom};
+    FillRect(dc, &under, line);
+    const int count = header_ ? Header_GetItemCount(header_) : 0;
+    for (int i = 0; i < count; ++i) {
+        RECT item{};
+        if (!Header_GetItemRect(header_, i, &item)) {
+            continue;
+        }
+        MapWindowPoints(header_, hwnd_, reinterpret_cast<POINT*>(&item), 2);
+        RECT edge{item.right - 1, row.top, item.right, row.bottom};
+        FillRect(dc, &edge, line);
+    }
+    DeleteObject(line);
+}
+
+bool Win32Peer::onGridMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (edit_ && reinterpret_cast<HWND>(lp) == edit_) {
+            if (HIWORD(wp) == EN_CHANGE && !updating_) {
+                static_cast<DataGrid&>(control_).userEdit(editing_.row, editing_.column,
+                                                          editText());
+            }
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_MOUSEWHEEL:
+        endEdit(true); // the box would stay behind while its cell moves
+        return false;
+    case WM_KEYDOWN:
+        if (wp == VK_F2) {
+            const auto& g = static_cast<DataGrid&>(control_);
+            const std::vector<int> rows = g.visibleRows();
+            const auto at = std::find(rows.begin(), rows.end(), g.currentCell().row);
+            if (at != rows.end()) {
+                beginEdit(static_cast<int>(at - rows.begin()), g.currentCell().column);
+            }
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+std::string Win32Peer::editText() const {
+    const int n = GetWindowTextLengthW(edit_);
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(edit_, w.data(), n + 1);
+    w.resize(static_cast<size_t>(n));
+    return N(w);
+}
+
+// Opens an edit box over a text cell the user may change; `item` is the row's
+// place in the list as shown.
+bool Win32Peer::beginEdit(int item, int column) {
+    auto& g = static_cast<DataGrid&>(control_);
+    const std::vector<int> rows = g.visibleRows();
+    if (item < 0 || item >= static_cast<int>(rows.size()) || column < 0 ||
+        column >= static_cast<int>(g.columns().size()) ||
+        g.columns()[static_cast<size_t>(column)].kind != ColumnKind::Text ||
+        !g.effectivelyEnabled()) {
+        return false;
+    }
+    const int row = rows[static_cast<size_t>(item)];
+    if (g.cellReadOnly(row, column)) {
+        return false;
+    }
+    endEdit(true);
+    RECT cell{};
+    if (!ListView_GetSubItemRect(hwnd_, item, column, column == 0 ? LVIR_LABEL : LVIR_BOUNDS,
+                                 &cell)) {
+        return false;
+    }
+    const bool rtl = control_.rightToLeft();
+    const std::wstring text = W(g.cellText(row, column));
+    edit_ = CreateWindowExW(rtl ? WS_EX_RTLREADING : 0, L"EDIT", text.c_str(),
+                            WS_CHILD | WS_BORDER | ES_AUTOHSCROLL | (rtl ? ES_RIGHT : ES_LEFT),
+                            cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top,
+                            hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!edit_) {
+        return false;
+    }
+    editing_ = {row, column};
+    SetWindowSubclass(edit_, editProc, 3, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(edit_, EM_SETSEL, 0, -1);
+    ShowWindow(edit_, SW_SHOW);
+    SetFocus(edit_);
+    return true;
+}
+
+bool Win32Peer::onEditMessage(UINT msg, WPARAM wp) {
+    switch (msg) {
+    case WM_KEYDOWN:
+        if (wp == VK_RETURN || wp == VK_ESCAPE) {
+            const bool commit = wp == VK_RETURN;
+            endEdit(commit);
+            SetFocus(hwnd_);
+            return true;
+        }
+        return false;
+    case WM_CHAR:
+        return wp == L'\r' || wp == 27; // handled on the key, no beep
+    case WM_KILLFOCUS:
+        endEdit(true);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Leaves the edit box: committing it through the grid, as any other change of
+// the current cell would, or dropping what was typed.
+void Win32Peer::endEdit(bool commit) {
+    if (!edit_) {
+        return;
+    }
+    auto& g = static_cast<DataGrid&>(control_);
+    const std::string text = editText();
+    const GridCellRef at = editing_;
+    closeEditBox();
+    if (commit) {
+        g.userEdit(at.row, at.column, text);
+        g.commitPendingEdit();
+    } else {
+        g.cancelPendingEdit();
+    }
+}
+
+// The box goes; what the grid holds as pending stays as it is.
+void Win32Peer::closeEditBox() {
+    if (!edit_) {
+        return;
+    }
+    HWND edit = edit_;
+    edit_ = nullptr;
+    editing_ = {};
+    ShowWindow(edit, SW_HIDE);
+    RemoveWindowSubclass(edit, editProc, 3);
+    DestroyWindow(edit);
+}
+
 void Win32Peer::refillItems() {
     updating_ = true;
     switch (control_.kind()) {
@@ -500,6 +820,9 @@ void Win32Peer::refillItems() {
     }
     case Kind::DataGrid: {
         auto& g = static_cast<DataGrid&>(control_);
+        // The rows may have moved under an open edit box; what was typed is
+        // still the grid's pending edit.
+        closeEditBox();
         // One count change and one repaint, however many rows changed.
         ListView_SetItemCountEx(hwnd_, static_cast<int>(g.visibleRows().size()), LVSICF_NOSCROLL);
         InvalidateRect(hwnd_, nullptr, FALSE);
@@ -530,6 +853,9 @@ void Win32Peer::update(Change what) {
         break;
     case Change::Colors:
     case Change::Style:
+        if (control_.kind() == Kind::DataGrid) {
+            applyGridLook();
+        }
         InvalidateRect(hwnd_, nullptr, TRUE);
         break;
     case Change::Enabled:
@@ -723,10 +1049,12 @@ bool Win32Peer::onNotify(NMHDR* hdr, LRESULT& result) {
             const int row = rows[static_cast<size_t>(hit.iItem)];
             if (hit.flags & LVHT_ONITEMSTATEICON) {
                 g.userTick(row);
+                ListView_RedrawItems(hwnd_, hit.iItem, hit.iItem);
             } else {
-                g.userSelect(row, (GetKeyState(VK_CONTROL) < 0));
+                g.userSelect(row, GetKeyState(VK_CONTROL) < 0, hit.iSubItem);
+                // The cell that was current before may be on another row.
+                InvalidateRect(hwnd_, nullptr, FALSE);
             }
-            ListView_RedrawItems(hwnd_, hit.iItem, hit.iItem);
         }
         return true;
     }
@@ -735,6 +1063,13 @@ bool Win32Peer::onNotify(NMHDR* hdr, LRESULT& result) {
         InvalidateRect(hwnd_, nullptr, FALSE);
         return true;
     case NM_DBLCLK: {
+        auto* ia = reinterpret_cast<NMITEMACTIVATE*>(hdr);
+        LVHITTESTINFO hit{};
+        hit.pt = ia->ptAction;
+        ListView_SubItemHitTest(hwnd_, &hit);
+        if (hit.iItem >= 0 && !(hit.flags & LVHT_ONITEMSTATEICON)) {
+            beginEdit(hit.iItem, hit.iSubItem);
+        }
         Event e;
         if (g.onCellDoubleClick) {
             g.onCellDoubleClick(e);
@@ -743,28 +1078,47 @@ bool Win32Peer::onNotify(NMHDR* hdr, LRESULT& result) {
     }
     case NM_CUSTOMDRAW: {
         auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
-        if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        const auto& look = g.look();
+        const DWORD stage = cd->nmcd.dwDrawStage;
+        if (stage == CDDS_PREPAINT) {
             result = CDRF_NOTIFYITEMDRAW;
             return true;
         }
-        if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
-            const int i = static_cast<int>(cd->nmcd.dwItemSpec);
-            const auto& look = g.look();
-            if (i >= 0 && i < static_cast<int>(rows.size()) &&
-                g.selectedRows().count(rows[static_cast<size_t>(i)])) {
-                cd->clrTextBk = cr(look.selectionBack);
-                cd->clrText = cr(look.selectionFore);
-                cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
-            } else {
-                cd->clrTextBk = (i % 2 == 1 && look.alternatingRowBack)
-                                    ? cr(*look.alternatingRowBack)
-                                    : cr(g.paintedBackColor());
-                cd->clrText = cr(g.foreColor());
-            }
-            result = CDRF_NEWFONT;
+        if (stage == CDDS_ITEMPOSTPAINT) {
+            drawGridLines(cd->nmcd.hdc, cd->nmcd.rc);
             return true;
         }
-        return false;
+        if (stage != CDDS_ITEMPREPAINT && stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+            return false;
+        }
+        // Whole-row selection paints the row; cell selection only the
+        // current cell of a selected row, so each cell asks on its own.
+        const int i = static_cast<int>(cd->nmcd.dwItemSpec);
+        const bool cellMode = !g.fullRowSelect();
+        const bool whole = stage == CDDS_ITEMPREPAINT;
+        const int row =
+            i >= 0 && i < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(i)] : -1;
+        bool selected = row >= 0 && g.selectedRows().count(row) > 0;
+        if (cellMode) {
+            selected = selected && !whole && g.currentCell().column == cd->iSubItem;
+        }
+        if (selected) {
+            cd->clrTextBk = cr(look.selectionBack);
+            cd->clrText = cr(look.selectionFore);
+        } else {
+            cd->clrTextBk = (i % 2 == 1 && look.alternatingRowBack) ? cr(*look.alternatingRowBack)
+                                                                    : cr(g.paintedBackColor());
+            cd->clrText = cr(g.foreColor());
+        }
+        cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+        result = CDRF_NEWFONT;
+        if (whole && cellMode) {
+            result |= CDRF_NOTIFYSUBITEMDRAW;
+        }
+        if (whole && !look.platformHeaderStyle) {
+            result |= CDRF_NOTIFYPOSTPAINT;
+        }
+        return true;
     }
     default:
         return false;
@@ -845,11 +1199,12 @@ void Win32Peer::paintBackground(HDC dc, const RECT& area) {
 // alignment rather than by DrawTextW: Wine's DrawTextW measures Arabic before
 // shaping joins its letters, so right-aligned Arabic stopped short of the
 // right edge (by 53 px on a 500-px line of the heading at 19 pt).
-void Win32Peer::drawTextIn(HDC dc, RECT box, HAlign align, VAlign valign, Color color) {
+void Win32Peer::drawTextIn(HDC dc, RECT box, const std::string& text, HAlign align, VAlign valign,
+                           Color color) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, cr(color));
     HGDIOBJ old = SelectObject(dc, font_);
-    const std::vector<std::wstring> lines = wrapLines(dc, W(control_.text()), box.right - box.left);
+    const std::vector<std::wstring> lines = wrapLines(dc, W(text), box.right - box.left);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     const int lineHeight = static_cast<int>(tm.tmHeight);
@@ -892,7 +1247,7 @@ void Win32Peer::drawLabel(HDC dc, const RECT& area) {
     box.top += control_.padding().top;
     box.right -= control_.padding().right;
     box.bottom -= control_.padding().bottom;
-    drawTextIn(dc, box, l.align(), l.verticalAlign(), textColor());
+    drawTextIn(dc, box, control_.text(), l.align(), l.verticalAlign(), textColor());
 }
 
 void Win32Peer::drawButton(HDC dc, const RECT& area, bool pressed) {
@@ -921,7 +1276,7 @@ void Win32Peer::drawButton(HDC dc, const RECT& area, bool pressed) {
     RECT box = area;
     box.left += control_.padding().left;
     box.right -= control_.padding().right;
-    drawTextIn(dc, box, b.align(), VAlign::Middle, textColor());
+    drawTextIn(dc, box, control_.text(), b.align(), VAlign::Middle, textColor());
 }
 
 void Win32Peer::trackMouse(UINT msg) {

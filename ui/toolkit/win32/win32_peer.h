@@ -5,6 +5,7 @@
 
 #include "platform/win32/windows_api.h"
 #include "toolkit/control.h"
+#include "toolkit/data_grid.h"
 
 #include <commctrl.h>
 #include <string>
@@ -36,6 +37,12 @@ public:
     bool handCursor() const;
     // Our own window class (forms, panels, drawn controls).
     LRESULT handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // The grid's column header, seen before the system's header control.
+    bool onHeaderMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // The grid's cell edit box: typing keeps the grid's pending edit, Enter or
+    // leaving the box commits it, Escape drops it.
+    bool onGridMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    bool onEditMessage(UINT msg, WPARAM wp);
 
     bool closed = false;
 
@@ -50,8 +57,16 @@ private:
     void applyTooltip();
     TTTOOLINFOW toolInfo();
     void fillGridColumns();
+    void applyGridLook();
+    void paintHeader(HDC dc);
+    void drawGridLines(HDC dc, const RECT& row);
+    bool beginEdit(int item, int column);
+    void endEdit(bool commit);
+    void closeEditBox();
+    std::string editText() const;
     void paintBackground(HDC dc, const RECT& area);
-    void drawTextIn(HDC dc, RECT box, HAlign align, VAlign valign, Color color);
+    void drawTextIn(HDC dc, RECT box, const std::string& text, HAlign align, VAlign valign,
+                    Color color);
     Color textColor() const;
     void drawLabel(HDC dc, const RECT& area);
     void drawButton(HDC dc, const RECT& area, bool pressed);
@@ -67,6 +82,9 @@ private:
     bool hover_ = false;
     bool subclassed_ = false;
     std::wstring cellText_; // kept alive for the list view's display request
+    HWND header_ = nullptr; // a grid's column header, subclassed
+    HWND edit_ = nullptr;   // a grid's open cell edit box
+    GridCellRef editing_;
     std::wstring tipText_;
     HWND tooltips_ = nullptr; // the backend's, once this control has a tip
     bool tipShown_ = false;
