@@ -300,6 +300,62 @@ TEST(Win32Toolkit, GridHeaderHasItsHeightAndSortsOnAClick) {
     EXPECT_EQ(names(), "جبأ");
 }
 
+// The palette's colours reach the screen: the header's background, the
+// alternating row, and the selection over the whole row or, when the grid
+// selects cells, over the current cell only.
+TEST(Win32Toolkit, GridPaintsItsSelectionOverTheRowOrTheCurrentCell) {
+    struct Case {
+        bool fullRowSelect;
+        bool otherCellSelected;
+    };
+    for (const Case& c : {Case{true, true}, Case{false, false}}) {
+        SCOPED_TRACE(c.fullRowSelect ? "whole rows" : "cells");
+        Application app(std::make_unique<Win32Backend>());
+        FormArgs fa;
+        fa.text = "VEXO";
+        fa.size = Size{600, 300};
+        fa.rightToLeft = true;
+        Form form(app, fa);
+        DataGridArgs ga = named<DataGridArgs>("");
+        ga.fullRowSelect = c.fullRowSelect;
+        ga.backColor = kWhite;
+        GridColumn pick;
+        pick.kind = ColumnKind::Tick;
+        GridColumn name;
+        name.header = "الاسم";
+        ga.columns = {pick, name, name};
+        auto* grid = form.add<DataGrid>(ga);
+        for (int i = 0; i < 3; ++i) {
+            grid->addRow({false, std::string("أ"), std::string("ب")});
+        }
+        grid->setLook(paletteLook());
+        form.show();
+        grid->userSelect(2, false, 1);
+        app.pumpPending();
+        HWND list = Win32Backend::windowOf(*grid);
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+
+        // A point near the cell's left edge: the text stands at its right.
+        auto colourAt = [&](int item, int column) {
+            RECT cell{};
+            ListView_GetSubItemRect(list, item, column, LVIR_BOUNDS, &cell);
+            HDC dc = GetDC(list);
+            const COLORREF got = GetPixel(dc, cell.left + 3, (cell.top + cell.bottom) / 2);
+            ReleaseDC(list, dc);
+            return got;
+        };
+        const COLORREF blue = RGB(24, 93, 228);
+        EXPECT_EQ(colourAt(2, 1), blue);
+        EXPECT_EQ(colourAt(2, 2) == blue, c.otherCellSelected);
+        EXPECT_EQ(colourAt(1, 1), RGB(246, 249, 254)) << "the alternating row";
+        EXPECT_EQ(colourAt(0, 1), RGB(255, 255, 255));
+        HWND header = ListView_GetHeader(list);
+        HDC dc = GetDC(header);
+        EXPECT_EQ(GetPixel(dc, 3, 3), RGB(236, 243, 254)) << "the header";
+        ReleaseDC(header, dc);
+    }
+}
+
 // A text cell the user may change opens a box over itself (F2 or a double
 // click); what is typed is the grid's pending edit; Enter commits it through
 // the grid, Escape drops it. Read-only cells open nothing.
