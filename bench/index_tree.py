@@ -31,7 +31,7 @@ screenshot video clip movie song track album cover notes letter resume contract
 agreement receipt statement minutes agenda slides deck presentation chapter lesson
 homework essay thesis paper article manual guide readme license changelog index main
 utils helper config settings data export import backup archive setup install update
-patch module component service handler model view controller test spec fixture mock
+patch module component service handler model view controller test fixture mock
 sample demo example template layout style theme icon logo banner header footer page
 post comment message chat log trace dump record entry item order product customer
 user account profile session token cache temp tmp old new v2 final2 revised""".split()

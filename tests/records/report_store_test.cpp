@@ -7,8 +7,8 @@ namespace vexo::records {
 namespace {
 
 using platform::DriveType;
+using platform::emulated::DriveDescription;
 using platform::emulated::DriveSizes;
-using platform::emulated::DriveSpec;
 using platform::emulated::FileOp;
 
 constexpr std::int64_t kGb = 1073741824;

@@ -29,14 +29,15 @@ protected:
     void Drive(char letter, const std::string& label, std::int64_t total, std::int64_t free,
                std::int64_t available, platform::DriveType type = platform::DriveType::Fixed,
                bool ready = true) {
-        platform::emulated::DriveSpec spec;
-        spec.type = type;
-        spec.label = label;
-        spec.sizes = platform::emulated::DriveSizes{total * kGiB, free * kGiB, available * kGiB};
-        spec.ready = ready;
+        platform::emulated::DriveDescription description;
+        description.type = type;
+        description.label = label;
+        description.sizes =
+            platform::emulated::DriveSizes{total * kGiB, free * kGiB, available * kGiB};
+        description.ready = ready;
         const auto folder = host() / std::string(1, static_cast<char>(letter + 32));
         std::filesystem::create_directories(folder);
-        machine.MapDrive(letter, folder, spec);
+        machine.MapDrive(letter, folder, description);
     }
 
     // Builds the window with Home, Disk space and whatever `extra` adds, and

@@ -121,7 +121,7 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
         if (it == drives.end()) {
             return ErrorFromCode(win::kPathNotFound);
         }
-        if (!it->second.spec.ready) {
+        if (!it->second.description.ready) {
             return ErrorFromCode(win::kNotReady);
         }
         out.host = it->second.host;

@@ -40,12 +40,12 @@ std::string KeyOf(const std::string& path, const std::string& cwd) {
 // Files and drives
 
 EmulatedMachine& EmulatedMachine::MapDrive(char letter, const fs::path& hostFolder,
-                                           DriveSpec spec) {
+                                           DriveDescription description) {
     if (letter >= 'a' && letter <= 'z') {
         letter = static_cast<char>(letter - 'a' + 'A');
     }
     std::lock_guard lock(state_->mutex);
-    state_->drives[letter] = Drive{hostFolder, std::move(spec)};
+    state_->drives[letter] = Drive{hostFolder, std::move(description)};
     return *this;
 }
 

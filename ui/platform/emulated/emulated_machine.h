@@ -37,7 +37,7 @@ struct DriveSizes {
     std::int64_t available = 0;
 };
 
-struct DriveSpec {
+struct DriveDescription {
     DriveType type = DriveType::Fixed;
     std::string label;
     // Fixed byte counts; none reads the host's file system under the drive
@@ -98,7 +98,7 @@ public:
 
     // ---- Files and drives ----
     EmulatedMachine& MapDrive(char letter, const std::filesystem::path& hostFolder,
-                              DriveSpec spec = {});
+                              DriveDescription description = {});
     // Starts "C:\" by default.
     EmulatedMachine& SetCurrentDirectory(const std::string& path);
     // Adds attribute bits (attr::Hidden, attr::System, attr::Offline...) to

@@ -34,13 +34,13 @@ public:
             return DriveType::Remote; // a share path is on the network
         }
         auto drive = Find(root);
-        return drive ? drive->spec.type : DriveType::NoRootDir;
+        return drive ? drive->description.type : DriveType::NoRootDir;
     }
 
     bool IsReady(const std::string& root) override {
         auto drive = Find(root);
         std::error_code ec;
-        return drive && drive->spec.ready && fs::is_directory(drive->host, ec);
+        return drive && drive->description.ready && fs::is_directory(drive->host, ec);
     }
 
     base::Result<VolumeReading> Read(const std::string& root) override {
@@ -48,15 +48,15 @@ public:
         if (!drive) {
             return ErrorFromCode(win::kPathNotFound);
         }
-        if (!drive->spec.ready) {
+        if (!drive->description.ready) {
             return ErrorFromCode(win::kNotReady);
         }
         VolumeReading reading;
-        reading.label = drive->spec.label;
-        if (drive->spec.sizes) {
-            reading.total = drive->spec.sizes->total;
-            reading.totalFree = drive->spec.sizes->totalFree;
-            reading.available = drive->spec.sizes->available;
+        reading.label = drive->description.label;
+        if (drive->description.sizes) {
+            reading.total = drive->description.sizes->total;
+            reading.totalFree = drive->description.sizes->totalFree;
+            reading.available = drive->description.sizes->available;
             return reading;
         }
         struct statvfs vfs {};

@@ -16,7 +16,7 @@ using PathMap = std::unordered_map<std::string, V, base::IgnoreCaseHash, base::I
 
 struct Drive {
     std::filesystem::path host;
-    DriveSpec spec;
+    DriveDescription description;
 };
 
 struct RegKey {
