@@ -13,30 +13,19 @@
 # sets E2E_PASSED and E2E_FAILED. VEXO_E2E_BUILD names another Windows build
 # folder.
 
-e2e_files_build="${VEXO_E2E_BUILD:-build/windows}"
+. tests/wine/e2e-lib.sh
+e2e_build="${VEXO_E2E_BUILD:-build/windows}"
 e2e_files_title="VEXO SOLVANE | إدارة الجهاز — v23"
-e2e_files_logs="build/e2e/files"
+e2e_logs="build/e2e/files"
 e2e_files_pid=""
 e2e_files_mib=1048576
 
-e2e_files_pass() {
-    printf 'PASS %s\n' "$1"
-    E2E_PASSED=$((E2E_PASSED + 1))
-}
 
-e2e_files_fail() {
-    printf 'FAIL %s: %s\n' "$1" "$2"
-    E2E_FAILED=$((E2E_FAILED + 1))
-}
 
-e2e_files_driver() {
-    LC_ALL=C.UTF-8 timeout -k 5 60 wine "$e2e_files_build/tests/wine/vexo-driver.exe" "$@" \
-        2>>"$e2e_files_logs/driver.log"
-}
 
 # The texts of the main window's visible controls, one per line.
 e2e_files_texts() {
-    e2e_files_driver texts "$e2e_files_title" | tr -d '\r'
+    e2e_driver texts "$e2e_files_title" | tr -d '\r'
 }
 
 # Waits at most SECONDS for a control text containing NEEDLE.
@@ -54,7 +43,7 @@ e2e_files_wait_for() {
 # Saves the main window's client area to build/screenshots/files-NAME.png.
 e2e_files_picture() {
     local file="$VEXO_ROOT/build/screenshots/files-$1.png" rect x y w h cx cy cw ch
-    rect=$(e2e_files_driver window-rect "$e2e_files_title") || return 1
+    rect=$(e2e_driver window-rect "$e2e_files_title") || return 1
     read -r x y w h cx cy cw ch <<<"$rect"
     rm -f "$file"
     timeout 30 import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$file" 2>/dev/null &&
@@ -76,14 +65,14 @@ e2e_files_abandon() {
 # not, so only its caption and owner are read.)
 e2e_files_answer_shell() {
     local box
-    box=$(e2e_files_driver answer-box "$e2e_files_shell_caption" Yes 20000) || return 1
+    box=$(e2e_driver answer-box "$e2e_files_shell_caption" Yes 20000) || return 1
     grep -q "owner=window" <<<"$box"
 }
 
 e2e_files_run() {
-    local launcher="$e2e_files_build/app/VexoSolvane.exe"
+    local launcher="$e2e_build/app/VexoSolvane.exe"
     if [ ! -f "$launcher" ]; then
-        e2e_files_fail "my files" "$launcher is not built"
+        e2e_fail "my files" "$launcher is not built"
         return
     fi
     mkdir -p "$VEXO_ROOT/build/screenshots"
@@ -94,7 +83,7 @@ e2e_files_run() {
         [ "$(basename "$d")" = Public ] || user_dir="${d%/}"
     done
     if [ -z "$user_dir" ]; then
-        e2e_files_fail "my files" "the prefix has no user profile"
+        e2e_fail "my files" "the prefix has no user profile"
         return
     fi
     local folder
@@ -116,63 +105,63 @@ e2e_files_run() {
     rm -f "$data"/Removal-*.txt "$data/LastCleanup.json"
 
     # ---- open My Files and wait for the first page ---------------------------------
-    (timeout -k 5 300 wine "$launcher" >"$e2e_files_logs/launcher.log" 2>&1) &
+    (timeout -k 5 300 wine "$launcher" >"$e2e_logs/launcher.log" 2>&1) &
     e2e_files_pid=$!
-    if ! e2e_files_driver wait-window "$e2e_files_title" 60000 >/dev/null; then
-        e2e_files_fail "my files opens" "no main window"
+    if ! e2e_driver wait-window "$e2e_files_title" 60000 >/dev/null; then
+        e2e_fail "my files opens" "no main window"
         e2e_files_abandon
         return
     fi
-    if [ "$(e2e_files_driver click "$e2e_files_title" "ملفاتي")" != done ] ||
-        ! e2e_files_driver wait-text "$e2e_files_title" "ملفاتي — حدّد وانقل للسلة" 10000 \
+    if [ "$(e2e_driver click "$e2e_files_title" "ملفاتي")" != done ] ||
+        ! e2e_driver wait-text "$e2e_files_title" "ملفاتي — حدّد وانقل للسلة" 10000 \
             >/dev/null; then
-        e2e_files_fail "my files opens" "the navigation button did not open it"
+        e2e_fail "my files opens" "the navigation button did not open it"
         e2e_files_abandon
         return
     fi
     if ! e2e_files_wait_for "جاهز للمراجعة | نتائج: 4 | صفحة 1 | المحدد: 0 ملف (0.00 GB)" 60; then
-        e2e_files_fail "my files lists the four files" \
+        e2e_fail "my files lists the four files" \
             "the summary reads: $(e2e_files_texts | grep -F 'نتائج' | head -1)"
         e2e_files_picture first-page-failed
         e2e_files_abandon
         return
     fi
     local rows
-    rows=$(e2e_files_driver rows "$e2e_files_title" | tr -d '\r')
+    rows=$(e2e_driver rows "$e2e_files_title" | tr -d '\r')
     if [ "$rows" = 4 ]; then
-        e2e_files_pass "my files lists the four files"
+        e2e_pass "my files lists the four files"
     else
-        e2e_files_fail "my files lists the four files" "the grid has $rows rows"
+        e2e_fail "my files lists the four files" "the grid has $rows rows"
     fi
-    e2e_files_picture first-page || e2e_files_fail "picture of the first page" "none taken"
+    e2e_files_picture first-page || e2e_fail "picture of the first page" "none taken"
 
     # ---- tick the two largest and remove them --------------------------------------
-    if [ "$(e2e_files_driver tick-row "$e2e_files_title" 0)" = done ] &&
-        [ "$(e2e_files_driver tick-row "$e2e_files_title" 1)" = done ] &&
+    if [ "$(e2e_driver tick-row "$e2e_files_title" 0)" = done ] &&
+        [ "$(e2e_driver tick-row "$e2e_files_title" 1)" = done ] &&
         e2e_files_wait_for "المحدد: 2 ملف (0.15 GB)" 10; then
-        e2e_files_pass "ticking two rows selects 153 MiB"
+        e2e_pass "ticking two rows selects 153 MiB"
     else
-        e2e_files_fail "ticking two rows selects 153 MiB" \
+        e2e_fail "ticking two rows selects 153 MiB" \
             "the summary reads: $(e2e_files_texts | grep -F 'نتائج' | head -1)"
         e2e_files_abandon
         return
     fi
     e2e_files_picture ticked || true
 
-    if [ "$(e2e_files_driver click "$e2e_files_title" "حذف المحدد")" != pending ]; then
-        e2e_files_fail "the removal asks first" "no prompt after \"حذف المحدد\""
+    if [ "$(e2e_driver click "$e2e_files_title" "حذف المحدد")" != pending ]; then
+        e2e_fail "the removal asks first" "no prompt after \"حذف المحدد\""
         e2e_files_abandon
         return
     fi
     local prompt
-    if prompt=$(e2e_files_driver answer-box "راجع اختيارك" Yes 10000) &&
+    if prompt=$(e2e_driver answer-box "راجع اختيارك" Yes 10000) &&
         [ "$(sed -n 1p <<<"$prompt")" = "icon=warning owner=window" ] &&
         grep -qF "نقل 2 ملف (0.15 GB) إلى السلة؟" <<<"$prompt" &&
         grep -qF "vexo-e2e-archive.iso" <<<"$prompt" &&
         grep -qF "vexo-e2e-report.pdf" <<<"$prompt"; then
-        e2e_files_pass "the removal asks first, naming both files"
+        e2e_pass "the removal asks first, naming both files"
     else
-        e2e_files_fail "the removal asks first, naming both files" "the prompt: $prompt"
+        e2e_fail "the removal asks first, naming both files" "the prompt: $prompt"
         e2e_files_abandon
         return
     fi
@@ -185,22 +174,22 @@ e2e_files_run() {
         fi
     done
     if [ "$answered" = 2 ]; then
-        e2e_files_pass "the shell asks about each file"
+        e2e_pass "the shell asks about each file"
     else
-        e2e_files_fail "the shell asks about each file" "$answered of 2 prompts answered"
+        e2e_fail "the shell asks about each file" "$answered of 2 prompts answered"
     fi
 
     local summary
-    if summary=$(e2e_files_driver answer-box "فيكسو" OK 30000); then
+    if summary=$(e2e_driver answer-box "فيكسو" OK 30000); then
         local lines
         lines=$(sed -n '2,$p' <<<"$summary" | tr -d '\r' | grep -c .)
         if [ "$lines" = 6 ]; then
-            e2e_files_pass "the summary box shows six lines"
+            e2e_pass "the summary box shows six lines"
         else
-            e2e_files_fail "the summary box shows six lines" "it shows $lines: $summary"
+            e2e_fail "the summary box shows six lines" "it shows $lines: $summary"
         fi
     else
-        e2e_files_fail "the summary box shows six lines" "no summary box"
+        e2e_fail "the summary box shows six lines" "no summary box"
         e2e_files_abandon
         return
     fi
@@ -208,9 +197,9 @@ e2e_files_run() {
     # ---- what the run left ---------------------------------------------------------
     if [ -f "$trash/files/vexo-e2e-archive.iso" ] && [ -f "$trash/files/vexo-e2e-report.pdf" ] &&
         [ ! -e "$big" ] && [ ! -e "$report" ] && [ -f "$photo" ] && [ -f "$notes" ]; then
-        e2e_files_pass "both files are in the trash, the others in place"
+        e2e_pass "both files are in the trash, the others in place"
     else
-        e2e_files_fail "both files are in the trash, the others in place" \
+        e2e_fail "both files are in the trash, the others in place" \
             "trash: $(ls "$trash/files" 2>/dev/null | tr '\n' ' ')"
     fi
 
@@ -222,9 +211,9 @@ e2e_files_run() {
         [ "$(tail -c +4 "$log" | grep -c $'\r$')" = 2 ] &&
         tail -c +4 "$log" | sed -n 1p | grep -qiE '^REMOVED C:\\users\\[^\\]+\\Downloads\\vexo-e2e-archive\.iso'$'\r''$' &&
         tail -c +4 "$log" | sed -n 2p | grep -qiE '^REMOVED C:\\users\\[^\\]+\\Documents\\vexo-e2e-report\.pdf'$'\r''$'; then
-        e2e_files_pass "the Removal- log names both files"
+        e2e_pass "the Removal- log names both files"
     else
-        e2e_files_fail "the Removal- log names both files" \
+        e2e_fail "the Removal- log names both files" \
             "$(basename "$log"): $(tr -d '\r' <"$log" 2>/dev/null | tr '\n' '|')"
     fi
 
@@ -234,26 +223,26 @@ e2e_files_run() {
                 (.Before | length > 0), (.After | length > 0)] | map(tostring) | join(" ")' \
             2>/dev/null)
     if [ "$facts" = "ملفات $((153 * e2e_files_mib)) 2 2 0 false true true" ]; then
-        e2e_files_pass "LastCleanup.json records the run"
+        e2e_pass "LastCleanup.json records the run"
     else
-        e2e_files_fail "LastCleanup.json records the run" "it holds: ${facts:-nothing readable}"
+        e2e_fail "LastCleanup.json records the run" "it holds: ${facts:-nothing readable}"
     fi
 
     if e2e_files_wait_for "جاهز للمراجعة | نتائج: 2 | صفحة 1 | المحدد: 0 ملف (0.00 GB)" 10 &&
-        [ "$(e2e_files_driver rows "$e2e_files_title" | tr -d '\r')" = 2 ]; then
-        e2e_files_pass "the first page is asked for again without them"
+        [ "$(e2e_driver rows "$e2e_files_title" | tr -d '\r')" = 2 ]; then
+        e2e_pass "the first page is asked for again without them"
     else
-        e2e_files_fail "the first page is asked for again without them" \
+        e2e_fail "the first page is asked for again without them" \
             "the summary reads: $(e2e_files_texts | grep -F 'نتائج' | head -1)"
     fi
-    e2e_files_picture after || e2e_files_fail "picture after the run" "none taken"
+    e2e_files_picture after || e2e_fail "picture after the run" "none taken"
 
-    e2e_files_driver close "$e2e_files_title"
-    if e2e_files_driver wait-gone "$e2e_files_title" 20000; then
+    e2e_driver close "$e2e_files_title"
+    if e2e_driver wait-gone "$e2e_files_title" 20000; then
         wait "$e2e_files_pid" 2>/dev/null
         e2e_files_pid=""
     else
-        e2e_files_fail "main window closes after the run" "still open"
+        e2e_fail "main window closes after the run" "still open"
         e2e_files_abandon
     fi
 }
@@ -261,6 +250,6 @@ e2e_files_run() {
 # Wine's shell words its prompt in the prefix's language (English here).
 e2e_files_shell_caption="${VEXO_E2E_SHELL_CAPTION:-Confirm file deletion}"
 
-mkdir -p "$e2e_files_logs"
-: >"$e2e_files_logs/driver.log"
+mkdir -p "$e2e_logs"
+: >"$e2e_logs/driver.log"
 e2e_files_run

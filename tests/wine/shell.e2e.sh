@@ -10,29 +10,17 @@
 # prints "PASS name" or "FAIL name: why" per check and sets E2E_PASSED and
 # E2E_FAILED. VEXO_E2E_BUILD names another Windows build folder.
 
-e2e_shell_build="${VEXO_E2E_BUILD:-build/windows}"
+. tests/wine/e2e-lib.sh
+e2e_build="${VEXO_E2E_BUILD:-build/windows}"
 e2e_shell_title="VEXO SOLVANE | إدارة الجهاز — v23"
-e2e_shell_logs="build/e2e/shell"
+e2e_logs="build/e2e/shell"
 e2e_shell_pid=""
 e2e_shell_exit=""
 e2e_shell_fd=""
 e2e_shell_nav_left=0
 
-e2e_shell_pass() {
-    printf 'PASS %s\n' "$1"
-    E2E_PASSED=$((E2E_PASSED + 1))
-}
 
-e2e_shell_fail() {
-    printf 'FAIL %s: %s\n' "$1" "$2"
-    E2E_FAILED=$((E2E_FAILED + 1))
-}
 
-# The driver, bounded; its complaints go to the log, its answer to stdout.
-e2e_shell_driver() {
-    LC_ALL=C.UTF-8 timeout -k 5 60 wine "$e2e_shell_build/tests/wine/vexo-driver.exe" "$@" \
-        2>>"$e2e_shell_logs/driver.log"
-}
 
 # Every "vxt" file under the profile folders of the prefix, one per line.
 e2e_shell_vxt_files() {
@@ -43,7 +31,7 @@ e2e_shell_vxt_files() {
 # outlives the suite. Its status arrives through a pipe, so that waiting for
 # it can be bounded too.
 e2e_shell_start() {
-    local exe="$1" log="$2" seconds="$3" fifo="$e2e_shell_logs/status.fifo"
+    local exe="$1" log="$2" seconds="$3" fifo="$e2e_logs/status.fifo"
     rm -f "$fifo"
     mkfifo "$fifo"
     exec {e2e_shell_fd}<>"$fifo"
@@ -66,7 +54,7 @@ e2e_shell_wait() {
     wait "$e2e_shell_pid" 2>/dev/null
     exec {e2e_shell_fd}>&-
     e2e_shell_pid=""
-    rm -f "$e2e_shell_logs/status.fifo"
+    rm -f "$e2e_logs/status.fifo"
 }
 
 # After a failed check that may have left windows open: end the launcher and
@@ -91,14 +79,14 @@ e2e_shell_left_behind() {
 # failure under NAME and returns 1 otherwise.
 e2e_shell_heading() {
     local name="$1" heading="$2" found class hx hy hw hh
-    if ! found=$(e2e_shell_driver wait-text "$e2e_shell_title" "$heading" 10000); then
-        e2e_shell_fail "$name" "the heading does not read \"$heading\""
+    if ! found=$(e2e_driver wait-text "$e2e_shell_title" "$heading" 10000); then
+        e2e_fail "$name" "the heading does not read \"$heading\""
         return 1
     fi
     read -r class hx hy hw hh <<<"$found"
     if [ "${class,,}" != static ] || [ "$((hy + hh))" -gt 98 ] ||
         [ "$((hx + hw))" -gt "$e2e_shell_nav_left" ]; then
-        e2e_shell_fail "$name" "\"$heading\" is not the header's heading ($found)"
+        e2e_fail "$name" "\"$heading\" is not the header's heading ($found)"
         return 1
     fi
     return 0
@@ -110,17 +98,17 @@ e2e_shell_heading() {
 # 98-px header and left of the navigation column.
 e2e_shell_aftermath() {
     local name="$1" want_content="$2" strays
-    strays=$(e2e_shell_driver strays "$e2e_shell_title")
+    strays=$(e2e_driver strays "$e2e_shell_title")
     if [ -n "$strays" ]; then
-        e2e_shell_fail "$name" "windows outside the main window: $(tr '\t\n' ' ;' <<<"$strays")"
+        e2e_fail "$name" "windows outside the main window: $(tr '\t\n' ' ;' <<<"$strays")"
         return 1
     fi
     if [ -n "$want_content" ] &&
-        ! e2e_shell_driver texts "$e2e_shell_title" |
+        ! e2e_driver texts "$e2e_shell_title" |
         awk -F'\t' -v right="$e2e_shell_nav_left" '
             $3 != "" { split($2, r, " "); if (r[2] >= 98 && r[1] + r[3] <= right) found = 1 }
             END { exit !found }'; then
-        e2e_shell_fail "$name" "the stage shows no text"
+        e2e_fail "$name" "the stage shows no text"
         return 1
     fi
     return 0
@@ -129,7 +117,7 @@ e2e_shell_aftermath() {
 # The text of the header's heading label (below the brand line, above the
 # 98-px line, left of the navigation column).
 e2e_shell_current_heading() {
-    e2e_shell_driver texts "$e2e_shell_title" |
+    e2e_driver texts "$e2e_shell_title" |
         awk -F'\t' -v right="$e2e_shell_nav_left" '
             tolower($1) == "static" && $3 != "VEXO / SOLVANE 23" {
                 split($2, r, " ")
@@ -144,25 +132,25 @@ e2e_shell_current_heading() {
 e2e_shell_click_section() {
     local name="$1" button="$2" clicked box tries=0
     local refusal="أوقف الفحص أو أكمل إزالة البرنامج الجاري قبل تغيير القسم."
-    if ! clicked=$(e2e_shell_driver click "$e2e_shell_title" "$button"); then
-        e2e_shell_fail "$name" "no visible button \"$button\""
+    if ! clicked=$(e2e_driver click "$e2e_shell_title" "$button"); then
+        e2e_fail "$name" "no visible button \"$button\""
         return 1
     fi
     while [ "$clicked" = pending ]; do
-        if ! box=$(e2e_shell_driver answer-box "فيكسو" OK 5000); then
-            e2e_shell_fail "$name" "the click never finished and no message box is shown"
+        if ! box=$(e2e_driver answer-box "فيكسو" OK 5000); then
+            e2e_fail "$name" "the click never finished and no message box is shown"
             return 1
         fi
         if [ "$(sed -n '2,$p' <<<"$box")" != "$refusal" ]; then
-            e2e_shell_fail "$name" "unexpected message \"$(sed -n '2,$p' <<<"$box")\""
+            e2e_fail "$name" "unexpected message \"$(sed -n '2,$p' <<<"$box")\""
             return 1
         fi
         tries=$((tries + 1))
         if [ "$tries" -ge 15 ]; then
-            e2e_shell_fail "$name" "still refused as busy after $tries tries"
+            e2e_fail "$name" "still refused as busy after $tries tries"
             return 1
         fi
-        clicked=$(e2e_shell_driver click "$e2e_shell_title" "$button")
+        clicked=$(e2e_driver click "$e2e_shell_title" "$button")
     done
     return 0
 }
@@ -171,7 +159,7 @@ e2e_shell_click_section() {
 # build/screenshots/shell-NAME.png.
 e2e_shell_picture() {
     local file="$VEXO_ROOT/build/screenshots/shell-$1.png" rect
-    rect=$(e2e_shell_driver window-rect "$e2e_shell_title") || return 1
+    rect=$(e2e_driver window-rect "$e2e_shell_title") || return 1
     local x y w h cx cy cw ch
     read -r x y w h cx cy cw ch <<<"$rect"
     rm -f "$file"
@@ -180,45 +168,45 @@ e2e_shell_picture() {
 }
 
 e2e_shell_main_window() {
-    local launcher="$e2e_shell_build/app/VexoSolvane.exe"
+    local launcher="$e2e_build/app/VexoSolvane.exe"
     if [ ! -f "$launcher" ]; then
-        e2e_shell_fail "launcher" "$launcher is not built"
+        e2e_fail "launcher" "$launcher is not built"
         return
     fi
     mkdir -p "$VEXO_ROOT/build/screenshots"
     local before
     before=$(e2e_shell_vxt_files)
 
-    e2e_shell_start "$launcher" "$e2e_shell_logs/launcher.log" 300
-    if ! e2e_shell_driver wait-window "$e2e_shell_title" 60000; then
-        e2e_shell_fail "main window appears with its title" "no window titled \"$e2e_shell_title\""
+    e2e_shell_start "$launcher" "$e2e_logs/launcher.log" 300
+    if ! e2e_driver wait-window "$e2e_shell_title" 60000; then
+        e2e_fail "main window appears with its title" "no window titled \"$e2e_shell_title\""
         e2e_shell_abandon
         return
     fi
-    e2e_shell_pass "main window appears with its title"
+    e2e_pass "main window appears with its title"
 
     # The screen of the harness is 1280 x 800 without a taskbar, so the size
     # rule gives min(1180, 1280 - 24) x min(780, 800 - 24), centred.
     local rect x y width height cx cy client_width client_height
-    rect=$(e2e_shell_driver window-rect "$e2e_shell_title")
+    rect=$(e2e_driver window-rect "$e2e_shell_title")
     read -r x y width height cx cy client_width client_height <<<"$rect"
     if [ "$width" = 1180 ] && [ "$height" = 776 ]; then
-        e2e_shell_pass "main window is 1180 x 776 on a 1280 x 800 screen"
+        e2e_pass "main window is 1180 x 776 on a 1280 x 800 screen"
     else
-        e2e_shell_fail "main window is 1180 x 776 on a 1280 x 800 screen" \
+        e2e_fail "main window is 1180 x 776 on a 1280 x 800 screen" \
             "the window is ${width} x ${height} (client ${client_width} x ${client_height})"
     fi
     if [ "$x" = 50 ] && [ "$y" = 12 ]; then
-        e2e_shell_pass "main window is centred on the screen"
+        e2e_pass "main window is centred on the screen"
     else
-        e2e_shell_fail "main window is centred on the screen" \
+        e2e_fail "main window is centred on the screen" \
             "its top-left corner is at ${x},${y}, not 50,12"
     fi
     e2e_shell_nav_left=$((client_width - 185))
 
     if e2e_shell_heading "first show opens Home" "تحكّم أذكى. مساحة أوسع." &&
         e2e_shell_aftermath "first show opens Home" content; then
-        e2e_shell_pass "first show opens Home"
+        e2e_pass "first show opens Home"
     fi
     e2e_shell_picture first-show
 
@@ -245,37 +233,37 @@ e2e_shell_main_window() {
         if [ -n "$later" ]; then
             now=$(e2e_shell_current_heading)
             if [ "$now" = "$previous" ] && [ "$now" != "$heading" ]; then
-                e2e_shell_pass "$name: not built yet, opens nothing"
+                e2e_pass "$name: not built yet, opens nothing"
                 continue
             fi
         fi
         e2e_shell_heading "$name" "$heading" || continue
         # Taken first: the picture tells most when a check below fails.
         if ! e2e_shell_picture "$picture"; then
-            e2e_shell_fail "$name" "no screenshot build/screenshots/shell-$picture.png"
+            e2e_fail "$name" "no screenshot build/screenshots/shell-$picture.png"
             continue
         fi
-        e2e_shell_aftermath "$name" "$content" && e2e_shell_pass "$name"
+        e2e_shell_aftermath "$name" "$content" && e2e_pass "$name"
     done
 
     # The colour-motion toggle names what a click would do next.
     local toggle_off="إيقاف حركة الألوان" toggle_on="تشغيل حركة الألوان"
-    if e2e_shell_driver click "$e2e_shell_title" "$toggle_off" >/dev/null &&
-        e2e_shell_driver wait-text "$e2e_shell_title" "$toggle_on" 10000 >/dev/null &&
+    if e2e_driver click "$e2e_shell_title" "$toggle_off" >/dev/null &&
+        e2e_driver wait-text "$e2e_shell_title" "$toggle_on" 10000 >/dev/null &&
         e2e_shell_picture motion-off &&
-        e2e_shell_driver click "$e2e_shell_title" "$toggle_on" >/dev/null &&
-        e2e_shell_driver wait-text "$e2e_shell_title" "$toggle_off" 10000 >/dev/null; then
-        e2e_shell_pass "colour-motion toggle stops and restarts the motion"
+        e2e_driver click "$e2e_shell_title" "$toggle_on" >/dev/null &&
+        e2e_driver wait-text "$e2e_shell_title" "$toggle_off" 10000 >/dev/null; then
+        e2e_pass "colour-motion toggle stops and restarts the motion"
     else
-        e2e_shell_fail "colour-motion toggle stops and restarts the motion" \
+        e2e_fail "colour-motion toggle stops and restarts the motion" \
             "its text did not go \"$toggle_off\" -> \"$toggle_on\" -> \"$toggle_off\""
     fi
 
-    e2e_shell_driver close "$e2e_shell_title"
-    if e2e_shell_driver wait-gone "$e2e_shell_title" 20000; then
-        e2e_shell_pass "main window closes"
+    e2e_driver close "$e2e_shell_title"
+    if e2e_driver wait-gone "$e2e_shell_title" 20000; then
+        e2e_pass "main window closes"
     else
-        e2e_shell_fail "main window closes" "still open 20 s after the close request"
+        e2e_fail "main window closes" "still open 20 s after the close request"
         e2e_shell_abandon
         return
     fi
@@ -288,24 +276,24 @@ e2e_shell_main_window() {
         if read -r -t 2 -u "$e2e_shell_fd" e2e_shell_exit; then
             break
         fi
-        if box=$(e2e_shell_driver answer-box Vexo OK 1000); then
+        if box=$(e2e_driver answer-box Vexo OK 1000); then
             break
         fi
     done
     if [ -n "$box" ]; then
-        e2e_shell_fail "$name" "it says \"$(sed -n '2,$p' <<<"$box")\""
+        e2e_fail "$name" "it says \"$(sed -n '2,$p' <<<"$box")\""
         e2e_shell_wait
     elif [ -z "$e2e_shell_exit" ]; then
-        e2e_shell_fail "$name" "the UI or the launcher is still running after the window closed"
+        e2e_fail "$name" "the UI or the launcher is still running after the window closed"
         e2e_shell_wait 1
     else
         wait "$e2e_shell_pid" 2>/dev/null
         exec {e2e_shell_fd}>&-
         e2e_shell_pid=""
         if [ "$e2e_shell_exit" = 0 ]; then
-            e2e_shell_pass "$name"
+            e2e_pass "$name"
         else
-            e2e_shell_fail "$name" "status $e2e_shell_exit"
+            e2e_fail "$name" "status $e2e_shell_exit"
         fi
     fi
     if [ "$e2e_shell_exit" != 0 ]; then
@@ -314,9 +302,9 @@ e2e_shell_main_window() {
     local left
     left=$(e2e_shell_left_behind "$before")
     if [ -z "$left" ]; then
-        e2e_shell_pass "launcher leaves no vxt file"
+        e2e_pass "launcher leaves no vxt file"
     else
-        e2e_shell_fail "launcher leaves no vxt file" "$left"
+        e2e_fail "launcher leaves no vxt file" "$left"
     fi
 }
 
@@ -345,18 +333,18 @@ e2e_shell_launcher_outcomes() {
     local entry name exe probe_status expected message
     for entry in "${e2e_shell_launcher_cases[@]}"; do
         IFS='|' read -r name exe probe_status expected message <<<"$entry"
-        local launcher="$e2e_shell_build/tests/wine/$exe.exe"
+        local launcher="$e2e_build/tests/wine/$exe.exe"
         if [ ! -f "$launcher" ]; then
-            e2e_shell_fail "$name" "$launcher is not built"
+            e2e_fail "$name" "$launcher is not built"
             continue
         fi
         local before
         before=$(e2e_shell_vxt_files)
-        VEXO_PROBE_STATUS="$probe_status" e2e_shell_start "$launcher" "$e2e_shell_logs/$exe.log" 60
+        VEXO_PROBE_STATUS="$probe_status" e2e_shell_start "$launcher" "$e2e_logs/$exe.log" 60
         local why=""
         if [ -n "$message" ]; then
             local box
-            if ! box=$(e2e_shell_driver answer-box Vexo OK 30000); then
+            if ! box=$(e2e_driver answer-box Vexo OK 30000); then
                 why="no message box captioned \"Vexo\""
             elif [ "$(sed -n 1p <<<"$box")" != "icon=error owner=none" ]; then
                 why="the box shows $(sed -n 1p <<<"$box"), not icon=error owner=none"
@@ -376,16 +364,16 @@ e2e_shell_launcher_outcomes() {
             why="left $left"
         fi
         if [ -z "$why" ]; then
-            e2e_shell_pass "$name"
+            e2e_pass "$name"
         else
-            e2e_shell_fail "$name" "$why"
+            e2e_fail "$name" "$why"
             e2e_shell_abandon
         fi
     done
 }
 
-mkdir -p "$e2e_shell_logs"
-: >"$e2e_shell_logs/driver.log"
+mkdir -p "$e2e_logs"
+: >"$e2e_logs/driver.log"
 # A program that crashes must end at once (and fail its check), not wait
 # for Wine's debugger until the bound runs out.
 wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
