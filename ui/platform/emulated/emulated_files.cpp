@@ -86,6 +86,28 @@ bool LinkTargetIsDirectory(const fs::path& link) {
     return ::stat(link.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
 }
 
+// The host path spelt exactly as `rest` (backslash-separated names below
+// `drive`), when an entry exists there.
+std::optional<fs::path> ExactHostPath(const fs::path& drive, std::string_view rest) {
+    std::string host = drive.native();
+    while (!rest.empty()) {
+        const std::size_t cut = rest.find('\\');
+        const std::string_view name = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+        if (!name.empty()) {
+            if (host.empty() || host.back() != '/') {
+                host += '/';
+            }
+            host += name;
+        }
+    }
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return fs::path(std::move(host));
+}
+
 } // namespace
 
 base::Result<FileInfo> HostInfo(const fs::path& host, bool parentMissing) {
@@ -129,6 +151,13 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
     // "C:" is what is left of "C:\" once trimmed: the drive's root.
     const std::size_t rootLength = std::min(paths::Root(out.full).size(), out.full.size());
     std::string_view rest = std::string_view(out.full).substr(rootLength);
+    // Most paths are spelt as the host spells them: one look at the whole
+    // path settles those, where a look per level would cost a crawl of deep
+    // trees a lookup per ancestor of every folder.
+    if (auto exact = ExactHostPath(out.host, rest)) {
+        out.host = std::move(*exact);
+        return out;
+    }
     bool missing = false;
     while (!rest.empty()) {
         std::size_t cut = rest.find('\\');
