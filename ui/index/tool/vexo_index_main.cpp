@@ -33,17 +33,11 @@
 #if defined(VEXO_INDEX_WIN32)
 #include "platform/win32/win32_machine.h"
 #else
-#include "base/ordinal.h"
 #include "platform/emulated/emulated_machine.h"
 
-#include <algorithm>
-#include <dirent.h>
-#include <fcntl.h>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -241,95 +235,6 @@ std::int64_t PeakResidentBytes() {
     return 0;
 }
 
-#if !defined(VEXO_INDEX_WIN32)
-// The emulated machine cannot yet list a bare drive root ("C:\\"): until it
-// can, the roots' own listings are read here, the way it reads every other
-// folder (names in upper-cased order, links as reparse points), and
-// everything else goes to the machine.
-class DriveRootListing final : public vexo::platform::Files {
-public:
-    DriveRootListing(vexo::platform::Files& inner, std::map<std::string, std::string> roots)
-        : inner_(inner), roots_(std::move(roots)) {}
-
-    vexo::base::Status ListFolder(const std::string& folder,
-                                  vexo::platform::ListingSink& sink) override {
-        const auto root = roots_.find(folder);
-        if (root == roots_.end()) {
-            return inner_.ListFolder(folder, sink);
-        }
-        namespace attr = vexo::platform::attr;
-        const int fd = ::open(root->second.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-        if (dir == nullptr) {
-            return vexo::base::Error{vexo::base::ErrorKind::NotFound, "cannot list " + folder};
-        }
-        std::vector<std::string> names;
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string_view name = e->d_name;
-            if (name != "." && name != "..") {
-                names.emplace_back(name);
-            }
-        }
-        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-            return vexo::base::CompareIgnoreCase(a, b) < 0;
-        });
-        for (const std::string& name : names) {
-            struct stat st {};
-            if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                continue;
-            }
-            vexo::platform::FileInfo info;
-            if (S_ISLNK(st.st_mode)) {
-                info.attributes = attr::ReparsePoint;
-            } else if (S_ISDIR(st.st_mode)) {
-                info.attributes = attr::Directory;
-            } else {
-                info.attributes = attr::Archive;
-                info.length = static_cast<std::int64_t>(st.st_size);
-            }
-            info.lastWrite =
-                116444736000000000LL + st.st_mtim.tv_sec * 10000000LL + st.st_mtim.tv_nsec / 100;
-            if (!sink.OnEntry(vexo::platform::DirEntryView{name, info})) {
-                break;
-            }
-        }
-        ::closedir(dir);
-        return vexo::base::Status::Ok();
-    }
-
-    vexo::base::Result<vexo::platform::FileInfo> ReadInfo(const std::string& path) override {
-        return inner_.ReadInfo(path);
-    }
-    bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    vexo::base::Status CreateFolderTree(const std::string& path) override {
-        return inner_.CreateFolderTree(path);
-    }
-    vexo::base::Result<std::string> ReadAllBytes(const std::string& path) override {
-        return inner_.ReadAllBytes(path);
-    }
-    vexo::base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
-        return inner_.AppendBytes(path, bytes);
-    }
-    vexo::base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
-        return inner_.WriteAllBytes(path, bytes);
-    }
-    vexo::base::Status MoveReplace(const std::string& from, const std::string& to) override {
-        return inner_.MoveReplace(from, to);
-    }
-    vexo::base::Status RemoveFile(const std::string& path) override {
-        return inner_.RemoveFile(path);
-    }
-    vexo::base::Result<std::string> FullPath(const std::string& path) override {
-        return inner_.FullPath(path);
-    }
-    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-
-private:
-    vexo::platform::Files& inner_;
-    std::map<std::string, std::string> roots_;
-};
-#endif
-
 int Run(const Options& o) {
     std::vector<std::string> roots;
     std::string exportTarget;
@@ -339,7 +244,6 @@ int Run(const Options& o) {
     exportTarget = o.exportFile;
 #else
     auto emulated = std::make_shared<vexo::platform::emulated::EmulatedMachine>();
-    std::map<std::string, std::string> hostRoots;
     char letter = 'C';
     for (const std::string& root : o.roots) {
         if (letter > 'Y') {
@@ -348,7 +252,6 @@ int Run(const Options& o) {
         const std::filesystem::path host = std::filesystem::absolute(root);
         emulated->MapDrive(letter, host);
         roots.push_back(std::string(1, letter) + ":\\");
-        hostRoots[roots.back()] = host.string();
         ++letter;
     }
     if (!o.exportFile.empty()) {
@@ -366,18 +269,10 @@ int Run(const Options& o) {
                              .count();
     emulated->SetUtcNow(116444736000000000LL + unixNow / 100);
     std::shared_ptr<vexo::platform::Machine> machine = emulated;
-    auto rootListing = std::make_shared<DriveRootListing>(machine->files(), hostRoots);
-    // The listing holds the machine through the engine's services.
-    std::shared_ptr<vexo::platform::Files> files(std::shared_ptr<void>(machine), rootListing.get());
-    auto keepListing = rootListing;
 #endif
 
     VexoEngine13::Services services;
-#if defined(VEXO_INDEX_WIN32)
     services.files = std::shared_ptr<vexo::platform::Files>(machine, &machine->files());
-#else
-    services.files = files;
-#endif
     services.clock = std::shared_ptr<vexo::platform::Clock>(machine, &machine->clock());
     services.culture = machine->environment().UserCulture();
     auto engine = VexoEngine13::Create(std::move(services));
