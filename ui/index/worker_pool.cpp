@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#if defined(__linux__)
+#if defined(__linux__) || defined(__MINGW32__)
 #include <pthread.h>
 #endif
 
@@ -72,6 +72,11 @@ void NameCurrentThread(std::string_view name) {
     // Linux keeps 15 characters.
     const std::string shortName(name.substr(0, 15));
     pthread_setname_np(pthread_self(), shortName.c_str());
+#elif defined(__MINGW32__)
+    // The Windows build's threads are the POSIX layer's; it keeps the whole
+    // name and hands it to a debugger that is watching.
+    const std::string fullName(name);
+    pthread_setname_np(pthread_self(), fullName.c_str());
 #else
     (void)name;
 #endif
