@@ -1,0 +1,81 @@
+// The engine over the emulated machine's real host folders: what the crawl
+// decides by (links, files kept elsewhere, folders it may not read) comes
+// from the adapter, not from a fake listing.
+
+#include "fakes.h"
+#include "index/engine.h"
+#include "platform/emulated/emulated_machine.h"
+#include "support/temp_folder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace vexo::index::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class EmulatedCrawlTest : public ::testing::Test {
+protected:
+    EmulatedCrawlTest() { machine.MapDrive('C', host.path()); }
+
+    void Write(const fs::path& relative, std::size_t bytes) {
+        fs::create_directories((host.path() / relative).parent_path());
+        std::ofstream(host.path() / relative) << std::string(bytes, 'x');
+    }
+
+    std::shared_ptr<VexoEngine13> Crawl(std::vector<std::string> roots) {
+        VexoEngine13::Services services;
+        services.files = Borrow(machine.files());
+        services.clock = Borrow(machine.clock());
+        services.executor = executor;
+        auto engine = VexoEngine13::Create(std::move(services));
+        engine->Start(std::move(roots));
+        engine->WaitForIdle();
+        return engine;
+    }
+
+    std::vector<std::string> Paths(VexoEngine13& engine) {
+        engine.Request(Filter{}, kByPath, 0, 250);
+        executor->RunAll();
+        std::vector<std::string> paths;
+        for (const VexoFile13& row : engine.Page()->Rows) {
+            paths.push_back(row.Path);
+        }
+        return paths;
+    }
+
+    vexo::testing::TempFolder host;
+    platform::emulated::EmulatedMachine machine;
+    std::shared_ptr<ManualExecutor> executor = std::make_shared<ManualExecutor>();
+};
+
+TEST_F(EmulatedCrawlTest, LinksOfflineFilesAndUnreadableFoldersArePassedOver) {
+    Write("Docs/a.txt", 3);
+    Write("Docs/Sub/b.bin", 5);
+    Write("cloud.docx", 7);
+    Write("Locked/secret.txt", 11);
+    // A link back to the drive's root would crawl forever if followed.
+    fs::create_directory_symlink(host.path(), host.path() / "loop");
+    fs::create_symlink(host.path() / "Docs" / "a.txt", host.path() / "a-link.txt");
+    machine.MarkOffline("C:\\cloud.docx").MarkUnreadable("C:\\Locked");
+
+    auto engine = Crawl({"C:\\"});
+    EXPECT_TRUE(engine->Done());
+    EXPECT_EQ(engine->Error(), "");
+    EXPECT_EQ(Paths(*engine),
+              (std::vector<std::string>{"C:\\Docs\\a.txt", "C:\\Docs\\Sub\\b.bin"}));
+    EXPECT_EQ(engine->Bytes(), 3 + 5);
+    EXPECT_EQ(engine->Skipped(), 4); // loop, a-link.txt, cloud.docx, Locked
+}
+
+TEST_F(EmulatedCrawlTest, ARootFindsItsFolderIgnoringCaseAndKeepsItsSpelling) {
+    Write("Docs/Sub/b.bin", 5);
+    auto engine = Crawl({"c:\\DOCS\\sub"});
+    EXPECT_EQ(Paths(*engine), (std::vector<std::string>{"c:\\DOCS\\sub\\b.bin"}));
+    EXPECT_EQ(engine->Skipped(), 0);
+}
+
+} // namespace
+} // namespace vexo::index::testing
