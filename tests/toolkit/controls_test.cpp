@@ -125,6 +125,53 @@ TEST_F(ControlsTest, GridClickMakesItsCellCurrentAndAddsOnlyWithMultipleSelectio
     }
 }
 
+// The keys of a list move the current row among the rows on show, a page
+// being the rows the grid's height holds; Space ticks the current row.
+TEST_F(ControlsTest, GridKeysMoveTheCurrentRowAndSpaceTicksIt) {
+    DataGridArgs args;
+    args.columns = {column("Pick", "", ColumnKind::Tick), column("Name", "الاسم", ColumnKind::Text),
+                    column("Note", "ملاحظة", ColumnKind::Text)};
+    args.fullRowSelect = false;
+    args.size = Size{400, 24 + 3 * 22 + 10}; // three rows to a page
+    auto* g = form->add<DataGrid>(args);
+    for (int i = 0; i < 10; ++i) {
+        g->addRow({false, "r" + std::to_string(i), std::string()});
+    }
+    g->setRowHidden(3, true); // on show: 0 1 2 4 5 6 7 8 9
+
+    struct Case {
+        int from; // -1: no current row yet
+        Key key;
+        int to;
+    };
+    const Case cases[] = {
+        {-1, Key::Down, 0},  {0, Key::Up, 0},       {2, Key::Down, 4},   {4, Key::Up, 2},
+        {5, Key::Home, 0},   {0, Key::End, 9},      {9, Key::Down, 9},   {0, Key::PageDown, 4},
+        {9, Key::PageUp, 6}, {8, Key::PageDown, 9}, {1, Key::PageUp, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.from) + " key " + std::to_string(static_cast<int>(c.key)));
+        g->setCurrentCell({c.from, 2});
+        EXPECT_TRUE(ui.pressKey(*g, c.key));
+        EXPECT_EQ(g->selectedRows(), std::set<int>{c.to});
+        if (c.from >= 0) {
+            EXPECT_EQ(g->currentCell(), (GridCellRef{c.to, 2})) << "the column stays";
+        }
+    }
+
+    g->setCurrentCell({4, 1});
+    EXPECT_TRUE(ui.pressKey(*g, Key::Space));
+    EXPECT_EQ(g->tickedRows(), std::vector<int>{4});
+    EXPECT_EQ(g->currentCell(), (GridCellRef{4, 0})) << "as a click on the box";
+    EXPECT_TRUE(ui.pressKey(*g, Key::Space));
+    EXPECT_TRUE(g->tickedRows().empty());
+    EXPECT_FALSE(ui.pressKey(*g, Key::A)) << "not a key of the list";
+
+    g->setEnabled(false);
+    EXPECT_FALSE(ui.pressKey(*g, Key::Down));
+    EXPECT_EQ(g->currentCell(), (GridCellRef{4, 0}));
+}
+
 TEST_F(ControlsTest, GridPendingEditIsKeptUntilCommitted) {
     DataGridArgs args;
     args.columns = {column("Pick", "", ColumnKind::Tick),

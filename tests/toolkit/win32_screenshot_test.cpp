@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <objidl.h>
+#include <set>
+#include <string>
+#include <vector>
 namespace Gdiplus {
 using std::max;
 using std::min;
@@ -425,6 +428,47 @@ TEST(Win32Toolkit, GridTextCellsEditInABoxCommittedThroughTheGrid) {
         EXPECT_EQ(grid->cellText(0, c.column), c.after);
         EXPECT_EQ(committed, c.after == std::string("جديد") ? 1 : 0);
     }
+}
+
+// The list's keys reach the grid: its current row moves, the list's own
+// focus follows it into view, and Space ticks the row.
+TEST(Win32Toolkit, GridKeysMoveItsCurrentRowAndTheListFollows) {
+    Application app(std::make_unique<Win32Backend>());
+    FormArgs fa;
+    fa.text = "VEXO";
+    fa.size = Size{600, 200};
+    fa.rightToLeft = true;
+    Form form(app, fa);
+    DataGridArgs ga = named<DataGridArgs>("");
+    ga.dock = Dock::Fill;
+    GridColumn pick;
+    pick.kind = ColumnKind::Tick;
+    GridColumn name;
+    name.header = "الاسم";
+    ga.columns = {pick, name};
+    auto* grid = form.add<DataGrid>(ga);
+    for (int i = 0; i < 40; ++i) {
+        grid->addRow({false, std::to_string(i)});
+    }
+    grid->setLook(paletteLook());
+    form.show();
+    app.pumpPending();
+    HWND list = Win32Backend::windowOf(*grid);
+    auto focused = [&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED); };
+
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(grid->selectedRows(), std::set<int>{0}) << "from no row, the first";
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(grid->selectedRows(), std::set<int>{1});
+    EXPECT_EQ(focused(), 1);
+    SendMessageW(list, WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(grid->selectedRows(), std::set<int>{39});
+    EXPECT_EQ(focused(), 39);
+    const int top = ListView_GetTopIndex(list);
+    EXPECT_LE(top, 39);
+    EXPECT_GT(top + ListView_GetCountPerPage(list), 39) << "the last row in view";
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(grid->tickedRows(), std::vector<int>{39});
 }
 
 bool hasStyle(HWND h, LONG_PTR style) {

@@ -416,6 +416,10 @@ bool Control::userKeyDown(KeyEvent& e) {
     return e.didHandle;
 }
 
+bool Control::userKeyDefault(const KeyEvent&) {
+    return false;
+}
+
 void Control::focus() {
     if (peer_) {
         peer_->focus();

@@ -168,6 +168,9 @@ public:
     // ---- user input (both backends and the headless helpers) ------------
     // Returns false when the key went unhandled, so the window may act on it.
     bool userKeyDown(KeyEvent& e);
+    // What the control itself does with a key no handler took (a grid moves
+    // its current row); false when it does nothing with it.
+    virtual bool userKeyDefault(const KeyEvent& e);
     void focus();
     void invalidate();
     // Repaint request from the backend: runs onPaint on the given canvas.

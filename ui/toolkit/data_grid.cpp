@@ -374,6 +374,55 @@ void DataGrid::userSelect(int row, bool addToSelection, int column) {
     }
 }
 
+bool DataGrid::userKeyDefault(const KeyEvent& e) {
+    if (e.alt || !effectivelyEnabled()) {
+        return false;
+    }
+    const std::vector<int> rows = visibleRows();
+    if (rows.empty()) {
+        return false;
+    }
+    const auto here = std::find(rows.begin(), rows.end(), current_.row);
+    // Without a current row, any move starts at the first row.
+    const int at = here == rows.end() ? -1 : static_cast<int>(here - rows.begin());
+    const int last = static_cast<int>(rows.size()) - 1;
+    int to = 0;
+    switch (e.key) {
+    case Key::Space:
+        if (at < 0 || firstTickColumn() < 0) {
+            return false;
+        }
+        userTick(current_.row);
+        return true;
+    case Key::Up:
+        to = at - 1;
+        break;
+    case Key::Down:
+        to = at + 1;
+        break;
+    case Key::Home:
+        to = 0;
+        break;
+    case Key::End:
+        to = last;
+        break;
+    case Key::PageUp:
+        to = at - rowsPerPage();
+        break;
+    case Key::PageDown:
+        to = at + rowsPerPage();
+        break;
+    default:
+        return false;
+    }
+    userSelect(rows[static_cast<size_t>(std::clamp(to, 0, last))], false, current_.column);
+    return true;
+}
+
+int DataGrid::rowsPerPage() const {
+    return std::max(1, (bounds().height - look_.headerHeight) / std::max(1, look_.rowHeight));
+}
+
 void DataGrid::userHeaderClick(int column) {
     if (column < 0 || column >= static_cast<int>(columns_.size()) ||
         !columns_[static_cast<size_t>(column)].sortable || !effectivelyEnabled()) {

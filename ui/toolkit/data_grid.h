@@ -128,6 +128,10 @@ public:
     // A click on a row; `column`, when given, becomes the current cell's.
     void userSelect(int row, bool addToSelection = false, int column = -1);
     void userHeaderClick(int column);
+    // The keys of a list: Up, Down, Home, End, Page Up and Page Down move
+    // the current row among the visible rows (selecting it alone); Space
+    // ticks the current row.
+    bool userKeyDefault(const KeyEvent& e) override;
 
     Handler<TickEvent> onTickChanged; // a tick cell changed
     Handler<SelectionChangedEvent> onSelectionChanged;
@@ -140,6 +144,7 @@ protected:
 private:
     void changedItems();
     int firstTickColumn() const;
+    int rowsPerPage() const;
 
     std::vector<GridColumn> columns_;
     std::vector<GridRow> rows_;

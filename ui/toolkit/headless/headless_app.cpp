@@ -132,7 +132,7 @@ bool HeadlessApp::pressKey(Control& c, Key key, bool control, bool shift) {
             return true;
         }
     }
-    return false;
+    return c.userKeyDefault(e);
 }
 
 void HeadlessApp::chooseMenuItem(const std::string& text) {

@@ -87,6 +87,11 @@ LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
                 return 0;
             }
         }
+        // Before the common control's own keys: a grid's current row is
+        // ours, and the list would move its focus without us.
+        if (peer->control().userKeyDefault(e)) {
+            return 0;
+        }
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -648,6 +653,20 @@ void Win32Peer::paintHeader(HDC dc) {
     DeleteDC(mem);
 }
 
+// The list's own focus follows the grid's current row (where its keys and a
+// screen reader start from), scrolled into view.
+void Win32Peer::showCurrentRow() {
+    const auto& g = static_cast<DataGrid&>(control_);
+    const std::vector<int> rows = g.visibleRows();
+    const auto at = std::find(rows.begin(), rows.end(), g.currentCell().row);
+    if (at == rows.end()) {
+        return;
+    }
+    const int item = static_cast<int>(at - rows.begin());
+    ListView_SetItemState(hwnd_, item, LVIS_FOCUSED, LVIS_FOCUSED);
+    ListView_EnsureVisible(hwnd_, item, FALSE);
+}
+
 // Lines under a row and between its cells, in the grid-line colour, at the
 // header's column edges (which follow the grid's column order).
 void Win32Peer::drawGridLines(HDC dc, const RECT& row) {
@@ -904,6 +923,7 @@ void Win32Peer::update(Change what) {
                          static_cast<WPARAM>(static_cast<ListControl&>(control_).selectedIndex()),
                          0);
         } else if (control_.kind() == Kind::DataGrid) {
+            showCurrentRow();
             InvalidateRect(hwnd_, nullptr, FALSE);
         }
         break;

@@ -60,6 +60,7 @@ private:
     void applyGridLook();
     void paintHeader(HDC dc);
     void drawGridLines(HDC dc, const RECT& row);
+    void showCurrentRow();
     bool beginEdit(int item, int column);
     void endEdit(bool commit);
     void closeEditBox();
