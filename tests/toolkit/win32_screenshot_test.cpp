@@ -471,6 +471,93 @@ TEST(Win32Toolkit, GridKeysMoveItsCurrentRowAndTheListFollows) {
     EXPECT_EQ(grid->tickedRows(), std::vector<int>{39});
 }
 
+// The tick box stands in the middle of its cell, on the row's own colour,
+// and a click in the middle of the cell ticks the row.
+TEST(Win32Toolkit, GridTickBoxStandsInTheMiddleOfItsCell) {
+    Application app(std::make_unique<Win32Backend>());
+    FormArgs fa;
+    fa.text = "VEXO";
+    fa.size = Size{600, 250};
+    fa.rightToLeft = true;
+    Form form(app, fa);
+    DataGridArgs ga = named<DataGridArgs>("");
+    ga.dock = Dock::Fill;
+    ga.backColor = kWhite;
+    GridColumn pick;
+    pick.kind = ColumnKind::Tick;
+    pick.fillWeight = 18;
+    GridColumn name;
+    name.header = "الاسم";
+    ga.columns = {pick, name};
+    auto* grid = form.add<DataGrid>(ga);
+    grid->addRow({false, std::string("أ")});
+    grid->addRow({true, std::string("ب")});
+    grid->setLook(paletteLook());
+    form.show();
+    app.pumpPending();
+    HWND list = Win32Backend::windowOf(*grid);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // The row's height from the list, the column's place from the header (the
+    // first column's own rectangle is the whole row's).
+    auto tickCell = [&](int item) {
+        RECT row{}, column{};
+        ListView_GetItemRect(list, item, &row, LVIR_BOUNDS);
+        Header_GetItemRect(ListView_GetHeader(list), 0, &column);
+        return RECT{column.left, row.top, column.right, row.bottom};
+    };
+
+    for (int item : {0, 1}) {
+        SCOPED_TRACE(item == 0 ? "clear" : "ticked");
+        const RECT cell = tickCell(item);
+        const int midX = (cell.left + cell.right) / 2;
+        const int midY = (cell.top + cell.bottom) / 2;
+        // The box's edges along the cell's middle lines, found by colour;
+        // the cell's last column and row of pixels are grid lines.
+        HDC dc = GetDC(list);
+        const COLORREF ground = GetPixel(dc, cell.left + 2, midY);
+        EXPECT_EQ(ground, item == 0 ? RGB(255, 255, 255) : RGB(246, 249, 254)) << "the row's own";
+        int left = cell.right, right = -1, top = cell.bottom, bottom = -1;
+        for (int x = cell.left; x < cell.right - 1; ++x) {
+            if (GetPixel(dc, x, midY) != ground) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+        for (int y = cell.top; y < cell.bottom - 1; ++y) {
+            if (GetPixel(dc, midX, y) != ground) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        ReleaseDC(list, dc);
+        ASSERT_GE(right, 0) << "no box in the cell";
+        EXPECT_LE(std::abs((left + right) / 2 - midX), 2) << left << ".." << right;
+        EXPECT_LE(std::abs((top + bottom) / 2 - midY), 2) << top << ".." << bottom;
+        EXPECT_LT(right - left, 20) << "the box alone, not the ground";
+    }
+
+    // A selected row's colour reaches under its box too.
+    grid->userSelect(1);
+    app.pumpPending();
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    {
+        const RECT cell = tickCell(1);
+        HDC dc = GetDC(list);
+        EXPECT_EQ(GetPixel(dc, cell.left + 2, (cell.top + cell.bottom) / 2), RGB(24, 93, 228));
+        ReleaseDC(list, dc);
+    }
+    if (const char* dir = std::getenv("VEXO_SCREENSHOT_DIR")) {
+        savePng(list, base::Widen(dir) + L"\\toolkit-ticks.png");
+    }
+
+    const RECT cell = tickCell(0);
+    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    app.pumpPending();
+    EXPECT_EQ(grid->tickedRows(), (std::vector<int>{0, 1}));
+}
+
 bool hasStyle(HWND h, LONG_PTR style) {
     return (GetWindowLongPtrW(h, GWL_STYLE) & style) == style;
 }

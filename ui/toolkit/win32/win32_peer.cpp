@@ -16,6 +16,7 @@ using std::min;
 #include "toolkit/text_box.h"
 #include "toolkit/win32/gdiplus_canvas.h"
 #include "toolkit/win32/text.h"
+#include "toolkit/win32/tick_boxes.h"
 #include "toolkit/win32/win32_backend.h"
 
 #include <gdiplus.h>
@@ -496,6 +497,7 @@ void Win32Peer::fillGridColumns() {
         for (size_t i = 0; i < widths.size(); ++i) {
             ListView_SetColumnWidth(hwnd_, static_cast<int>(i), widths[i]);
         }
+        applyTickBoxes();
         return;
     }
     for (int i = existing - 1; i >= 0; --i) {
@@ -519,6 +521,7 @@ void Win32Peer::fillGridColumns() {
         SendMessageW(hwnd_, LVM_SETCOLUMNORDERARRAY, order.size(),
                      reinterpret_cast<LPARAM>(order.data()));
     }
+    applyTickBoxes();
 }
 
 // The grid's look as the style pass left it. Rows take their height from the
@@ -536,6 +539,9 @@ void Win32Peer::applyGridLook() {
         ex |= LVS_EX_GRIDLINES; // otherwise drawn by us in the grid-line colour
     }
     ListView_SetExtendedListViewStyle(hwnd_, ex);
+    // Setting the style put the list view's own boxes back.
+    tickBoxes_ = SIZE{};
+    applyTickBoxes();
     if (!header_) {
         // Made with the first column, not with the list view.
         header_ = ListView_GetHeader(hwnd_);
@@ -555,6 +561,44 @@ void Win32Peer::applyGridLook() {
         InvalidateRect(header_, nullptr, TRUE);
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// The list view draws the tick box on its own ground, not the row's: the
+// cell takes the row's colour first and the box's clear parts show it.
+void Win32Peer::paintTickCell(HDC dc, const RECT& row, COLORREF color) {
+    if (tickBoxes_.cx <= 0 || !header_) {
+        return;
+    }
+    RECT column{};
+    if (!Header_GetItemRect(header_, 0, &column)) {
+        return;
+    }
+    MapWindowPoints(header_, hwnd_, reinterpret_cast<POINT*>(&column), 2);
+    const RECT cell{column.left, row.top, column.right, row.bottom};
+    HBRUSH brush = CreateSolidBrush(color);
+    FillRect(dc, &cell, brush);
+    DeleteObject(brush);
+}
+
+// The tick boxes in the middle of the first column's cells, remade when the
+// column's width or the rows' height changes.
+void Win32Peer::applyTickBoxes() {
+    const auto& g = static_cast<DataGrid&>(control_);
+    if (g.columns().empty() || g.columns()[0].kind != ColumnKind::Tick) {
+        return;
+    }
+    const SIZE wanted{ListView_GetColumnWidth(hwnd_, 0), std::max(1, g.look().rowHeight - 1)};
+    if (wanted.cx <= 0 || (wanted.cx == tickBoxes_.cx && wanted.cy == tickBoxes_.cy)) {
+        return;
+    }
+    HIMAGELIST boxes = CreateTickBoxImages(hwnd_, wanted.cx, wanted.cy);
+    if (!boxes) {
+        return; // the list view's own boxes stay
+    }
+    tickBoxes_ = wanted;
+    if (HIMAGELIST old = ListView_SetImageList(hwnd_, boxes, LVSIL_STATE)) {
+        ImageList_Destroy(old);
+    }
 }
 
 bool Win32Peer::onHeaderMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -1131,6 +1175,9 @@ bool Win32Peer::onNotify(NMHDR* hdr, LRESULT& result) {
             cd->clrText = cr(g.foreColor());
         }
         cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+        if (whole || cd->iSubItem == 0) {
+            paintTickCell(cd->nmcd.hdc, cd->nmcd.rc, cd->clrTextBk);
+        }
         result = CDRF_NEWFONT;
         if (whole && cellMode) {
             result |= CDRF_NOTIFYSUBITEMDRAW;

@@ -58,6 +58,8 @@ private:
     TTTOOLINFOW toolInfo();
     void fillGridColumns();
     void applyGridLook();
+    void applyTickBoxes();
+    void paintTickCell(HDC dc, const RECT& row, COLORREF color);
     void paintHeader(HDC dc);
     void drawGridLines(HDC dc, const RECT& row);
     void showCurrentRow();
@@ -84,6 +86,7 @@ private:
     bool subclassed_ = false;
     std::wstring cellText_; // kept alive for the list view's display request
     HWND header_ = nullptr; // a grid's column header, subclassed
+    SIZE tickBoxes_{};      // the size the grid's tick-box images were made for
     HWND edit_ = nullptr;   // a grid's open cell edit box
     GridCellRef editing_;
     std::wstring tipText_;
