@@ -321,7 +321,7 @@ TEST_F(Contract, ProcessesReportTheirExitCodes) {
     EXPECT_EQ(started.value()->Wait(5, Bounded(ticks)).value(), 7);
     EXPECT_TRUE(started.value()->HasExited());
 
-    auto shell = m.processes().ShellExecute(world->ShellExitsWith(3));
+    auto shell = m.processes().OpenWithShell(world->ShellExitsWith(3));
     ASSERT_TRUE(shell.ok()) << shell.error().message;
     ASSERT_TRUE(shell.value());
     EXPECT_EQ(shell.value()->Wait(5, Bounded(ticks)).value(), 3);
@@ -332,8 +332,8 @@ TEST_F(Contract, ProcessesReportTheirExitCodes) {
     missing.noWindow = true;
     ExpectFailure(m.processes().Start(missing).error(), K::NotFound, "Start of a missing program");
     ShellLaunch missingShell{"open", Join(dir, "missing.exe"), "", "", 0, true, true};
-    ExpectFailure(m.processes().ShellExecute(missingShell).error(), K::NotFound,
-                  "ShellExecute of a missing program");
+    ExpectFailure(m.processes().OpenWithShell(missingShell).error(), K::NotFound,
+                  "opening a missing program through the shell");
 }
 
 TEST_F(Contract, AWaitEndedByItsCallerLeavesTheProcessRunning) {

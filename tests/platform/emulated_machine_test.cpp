@@ -155,7 +155,7 @@ TEST_F(EmulatedMachineTest, ScriptedUninstallerRemovesItsKeyBeforeItEnds) {
     };
     machine.AddKey(Hive::CurrentUser, key).ScriptProcess("C:\\App\\uninstall.exe", uninstaller);
     auto started =
-        machine.processes().ShellExecute({"", "C:\\App\\uninstall.exe", "/S", "", 0, true, true});
+        machine.processes().OpenWithShell({"", "C:\\App\\uninstall.exe", "/S", "", 0, true, true});
     ASSERT_TRUE(started.ok());
     ASSERT_TRUE(started.value());
     int ticks = 0;

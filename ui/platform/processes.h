@@ -55,7 +55,7 @@ public:
     // Hands the request to the shell. With wantProcess the result holds the
     // started process when the shell gives one (it may not, for a document
     // opened in a running program); otherwise it holds null.
-    virtual base::Result<std::unique_ptr<Process>> ShellExecute(const ShellLaunch& launch) = 0;
+    virtual base::Result<std::unique_ptr<Process>> OpenWithShell(const ShellLaunch& launch) = 0;
 };
 
 } // namespace vexo::platform

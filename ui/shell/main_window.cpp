@@ -428,7 +428,7 @@ void MainWindow::OpenTool(const std::string& target, const std::string& argument
     launch.file = target;
     launch.arguments = arguments;
     launch.owner = Owner();
-    auto started = machine_.processes().ShellExecute(launch);
+    auto started = machine_.processes().OpenWithShell(launch);
     if (!started.ok()) {
         Tell(std::string(kOpenFailed) + started.error().message);
     }

@@ -81,7 +81,7 @@ struct ProcessScript {
     int runTicks = 0;
     std::function<void(EmulatedMachine&)> onExit;
     std::optional<base::Error> startError; // the start itself fails
-    bool noProcess = false;                // ShellExecute: the shell hands back no process
+    bool noProcess = false;                // OpenWithShell: the shell hands back no process
 };
 
 struct RecycleCall {

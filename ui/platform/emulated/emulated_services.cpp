@@ -235,7 +235,7 @@ public:
         return MakeProcess(script);
     }
 
-    base::Result<std::unique_ptr<Process>> ShellExecute(const ShellLaunch& launch) override {
+    base::Result<std::unique_ptr<Process>> OpenWithShell(const ShellLaunch& launch) override {
         ProcessScript script;
         bool scripted;
         {

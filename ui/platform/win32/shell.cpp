@@ -9,10 +9,6 @@
 #include <shellapi.h>
 #include <wininet.h>
 
-// <shellapi.h> makes ShellExecute a macro for ShellExecuteW; our interface
-// has a member of that name.
-#undef ShellExecute
-
 namespace vexo::platform::win32 {
 namespace {
 
@@ -70,7 +66,7 @@ public:
         return std::unique_ptr<Process>(std::make_unique<Win32Process>(info.hProcess));
     }
 
-    base::Result<std::unique_ptr<Process>> ShellExecute(const ShellLaunch& launch) override {
+    base::Result<std::unique_ptr<Process>> OpenWithShell(const ShellLaunch& launch) override {
         std::wstring verb = base::Widen(launch.verb);
         std::wstring file = base::Widen(launch.file);
         std::wstring arguments = base::Widen(launch.arguments);
