@@ -81,6 +81,48 @@ DataGrid::Look paletteLook() {
     return look;
 }
 
+GridColumn tickColumn(float fillWeight = 100) {
+    GridColumn c;
+    c.kind = ColumnKind::Tick;
+    c.fillWeight = fillWeight;
+    return c;
+}
+
+GridColumn textColumn(std::string header) {
+    GridColumn c;
+    c.header = std::move(header);
+    return c;
+}
+
+// A right-to-left window 600 px wide holding one grid; a test adds its rows,
+// then shows it in the palette's look.
+struct GridWindow {
+    GridWindow(int height, std::vector<GridColumn> columns,
+               DataGridArgs args = named<DataGridArgs>(""))
+        : form(app, formArgs(height)) {
+        args.columns = std::move(columns);
+        grid = form.add<DataGrid>(args);
+    }
+    void show() {
+        grid->setLook(paletteLook());
+        form.show();
+        app.pumpPending();
+    }
+    HWND list() const { return Win32Backend::windowOf(*grid); }
+
+    static FormArgs formArgs(int height) {
+        FormArgs fa;
+        fa.text = "VEXO";
+        fa.size = Size{600, height};
+        fa.rightToLeft = true;
+        return fa;
+    }
+
+    Application app{std::make_unique<Win32Backend>()};
+    Form form;
+    DataGrid* grid = nullptr;
+};
+
 TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
     Application app(std::make_unique<Win32Backend>());
     FormArgs fa;
@@ -235,32 +277,17 @@ TEST(Win32Toolkit, EveryControlKindStandsWhereTheLayoutPutsItWithItsText) {
 // asks for with the tick column at the right, rows at theirs; a click on a
 // sortable caption sorts, again the other way, one on another caption does not.
 TEST(Win32Toolkit, GridHeaderHasItsHeightAndSortsOnAClick) {
-    Application app(std::make_unique<Win32Backend>());
-    FormArgs fa;
-    fa.text = "VEXO";
-    fa.size = Size{600, 400};
-    fa.rightToLeft = true;
-    Form form(app, fa);
-    DataGridArgs ga = named<DataGridArgs>("");
-    GridColumn pick;
-    pick.kind = ColumnKind::Tick;
-    pick.fillWeight = 20;
-    GridColumn name;
-    name.header = "الاسم";
-    GridColumn mb;
-    mb.header = "الحجم MB";
+    GridColumn mb = textColumn("الحجم MB");
     mb.kind = ColumnKind::Number;
     mb.sortable = true;
-    ga.columns = {pick, name, mb};
-    auto* grid = form.add<DataGrid>(ga);
+    GridWindow window(400, {tickColumn(20), textColumn("الاسم"), mb});
+    DataGrid* grid = window.grid;
     grid->addRow({false, std::string("ب"), std::int64_t{2}});
     grid->addRow({false, std::string("أ"), std::int64_t{1}});
     grid->addRow({false, std::string("ج"), std::int64_t{3}});
-    grid->setLook(paletteLook());
-    form.show();
-    app.pumpPending();
+    window.show();
 
-    HWND list = Win32Backend::windowOf(*grid);
+    HWND list = window.list();
     HWND header = ListView_GetHeader(list);
     ASSERT_NE(header, nullptr);
     RECT hr;
@@ -282,7 +309,7 @@ TEST(Win32Toolkit, GridHeaderHasItsHeightAndSortsOnAClick) {
         const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(header, WM_LBUTTONUP, 0, at);
-        app.pumpPending();
+        window.app.pumpPending();
     };
     auto names = [&] {
         std::string out;
@@ -313,29 +340,18 @@ TEST(Win32Toolkit, GridPaintsItsSelectionOverTheRowOrTheCurrentCell) {
     };
     for (const Case& c : {Case{true, true}, Case{false, false}}) {
         SCOPED_TRACE(c.fullRowSelect ? "whole rows" : "cells");
-        Application app(std::make_unique<Win32Backend>());
-        FormArgs fa;
-        fa.text = "VEXO";
-        fa.size = Size{600, 300};
-        fa.rightToLeft = true;
-        Form form(app, fa);
         DataGridArgs ga = named<DataGridArgs>("");
         ga.fullRowSelect = c.fullRowSelect;
         ga.backColor = kWhite;
-        GridColumn pick;
-        pick.kind = ColumnKind::Tick;
-        GridColumn name;
-        name.header = "الاسم";
-        ga.columns = {pick, name, name};
-        auto* grid = form.add<DataGrid>(ga);
+        GridWindow window(300, {tickColumn(), textColumn("الاسم"), textColumn("الاسم")}, ga);
+        DataGrid* grid = window.grid;
         for (int i = 0; i < 3; ++i) {
             grid->addRow({false, std::string("أ"), std::string("ب")});
         }
-        grid->setLook(paletteLook());
-        form.show();
+        window.show();
         grid->userSelect(2, false, 1);
-        app.pumpPending();
-        HWND list = Win32Backend::windowOf(*grid);
+        window.app.pumpPending();
+        HWND list = window.list();
         RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 
         // A point near the cell's left edge: the text stands at its right.
@@ -379,30 +395,16 @@ TEST(Win32Toolkit, GridTextCellsEditInABoxCommittedThroughTheGrid) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Application app(std::make_unique<Win32Backend>());
-        FormArgs fa;
-        fa.text = "VEXO";
-        fa.size = Size{600, 300};
-        fa.rightToLeft = true;
-        Form form(app, fa);
-        DataGridArgs ga = named<DataGridArgs>("");
-        GridColumn pick;
-        pick.kind = ColumnKind::Tick;
-        GridColumn name;
-        name.header = "الاسم";
-        GridColumn where = name;
-        where.header = "المكان";
+        GridColumn where = textColumn("المكان");
         where.readOnly = true;
-        ga.columns = {pick, name, where};
-        auto* grid = form.add<DataGrid>(ga);
+        GridWindow window(300, {tickColumn(), textColumn("الاسم"), where});
+        DataGrid* grid = window.grid;
         grid->addRow({false, std::string("قديم"), std::string("قديم")});
-        grid->setLook(paletteLook());
         int committed = 0;
         grid->onCellValueChanged = [&](Event&) { ++committed; };
-        form.show();
-        app.pumpPending();
+        window.show();
 
-        HWND list = Win32Backend::windowOf(*grid);
+        HWND list = window.list();
         if (c.byDoubleClick) {
             RECT cell{};
             ListView_GetSubItemRect(list, 0, c.column, LVIR_BOUNDS, &cell);
@@ -423,7 +425,7 @@ TEST(Win32Toolkit, GridTextCellsEditInABoxCommittedThroughTheGrid) {
             SendMessageW(box, WM_KEYDOWN, c.closeKey, 0);
             EXPECT_FALSE(IsWindow(box));
         }
-        app.pumpPending();
+        window.app.pumpPending();
         EXPECT_FALSE(grid->hasPendingEdit());
         EXPECT_EQ(grid->cellText(0, c.column), c.after);
         EXPECT_EQ(committed, c.after == std::string("جديد") ? 1 : 0);
@@ -433,27 +435,13 @@ TEST(Win32Toolkit, GridTextCellsEditInABoxCommittedThroughTheGrid) {
 // The list's keys reach the grid: its current row moves, the list's own
 // focus follows it into view, and Space ticks the row.
 TEST(Win32Toolkit, GridKeysMoveItsCurrentRowAndTheListFollows) {
-    Application app(std::make_unique<Win32Backend>());
-    FormArgs fa;
-    fa.text = "VEXO";
-    fa.size = Size{600, 200};
-    fa.rightToLeft = true;
-    Form form(app, fa);
-    DataGridArgs ga = named<DataGridArgs>("");
-    ga.dock = Dock::Fill;
-    GridColumn pick;
-    pick.kind = ColumnKind::Tick;
-    GridColumn name;
-    name.header = "الاسم";
-    ga.columns = {pick, name};
-    auto* grid = form.add<DataGrid>(ga);
+    GridWindow window(200, {tickColumn(), textColumn("الاسم")});
+    DataGrid* grid = window.grid;
     for (int i = 0; i < 40; ++i) {
         grid->addRow({false, std::to_string(i)});
     }
-    grid->setLook(paletteLook());
-    form.show();
-    app.pumpPending();
-    HWND list = Win32Backend::windowOf(*grid);
+    window.show();
+    HWND list = window.list();
     auto focused = [&] { return ListView_GetNextItem(list, -1, LVNI_FOCUSED); };
 
     SendMessageW(list, WM_KEYDOWN, VK_DOWN, 0);
@@ -474,28 +462,14 @@ TEST(Win32Toolkit, GridKeysMoveItsCurrentRowAndTheListFollows) {
 // The tick box stands in the middle of its cell, on the row's own colour,
 // and a click in the middle of the cell ticks the row.
 TEST(Win32Toolkit, GridTickBoxStandsInTheMiddleOfItsCell) {
-    Application app(std::make_unique<Win32Backend>());
-    FormArgs fa;
-    fa.text = "VEXO";
-    fa.size = Size{600, 250};
-    fa.rightToLeft = true;
-    Form form(app, fa);
     DataGridArgs ga = named<DataGridArgs>("");
-    ga.dock = Dock::Fill;
     ga.backColor = kWhite;
-    GridColumn pick;
-    pick.kind = ColumnKind::Tick;
-    pick.fillWeight = 18;
-    GridColumn name;
-    name.header = "الاسم";
-    ga.columns = {pick, name};
-    auto* grid = form.add<DataGrid>(ga);
+    GridWindow window(250, {tickColumn(18), textColumn("الاسم")}, ga);
+    DataGrid* grid = window.grid;
     grid->addRow({false, std::string("أ")});
     grid->addRow({true, std::string("ب")});
-    grid->setLook(paletteLook());
-    form.show();
-    app.pumpPending();
-    HWND list = Win32Backend::windowOf(*grid);
+    window.show();
+    HWND list = window.list();
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     // The row's height from the list, the column's place from the header (the
     // first column's own rectangle is the whole row's).
@@ -538,7 +512,7 @@ TEST(Win32Toolkit, GridTickBoxStandsInTheMiddleOfItsCell) {
 
     // A selected row's colour reaches under its box too.
     grid->userSelect(1);
-    app.pumpPending();
+    window.app.pumpPending();
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     {
         const RECT cell = tickCell(1);
@@ -554,7 +528,7 @@ TEST(Win32Toolkit, GridTickBoxStandsInTheMiddleOfItsCell) {
     const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
     SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(list, WM_LBUTTONUP, 0, at);
-    app.pumpPending();
+    window.app.pumpPending();
     EXPECT_EQ(grid->tickedRows(), (std::vector<int>{0, 1}));
 }
 
