@@ -625,5 +625,43 @@ TEST(Win32Toolkit, TipsComeAndGoWithTheirControls) {
     EXPECT_EQ(count(), 0);
 }
 
+// Windows shutting down or the user signing out asks the form through
+// WM_QUERYENDSESSION; a form whose handler refuses answers FALSE, so the
+// session waits for it, and the form stays open either way.
+TEST(Win32Toolkit, EndOfTheSessionAsksTheFormWhichMayRefuse) {
+    Application app(std::make_unique<Win32Backend>());
+    FormArgs fa;
+    fa.text = "VEXO";
+    fa.size = Size{600, 400};
+    Form form(app, fa);
+    bool refuse = false;
+    int asked = 0;
+    form.onEndSessionQuery = [&](CloseEvent& e) {
+        ++asked;
+        e.cancel = refuse;
+    };
+    form.show();
+    HWND top = Win32Backend::windowOf(form);
+    ASSERT_NE(top, nullptr);
+
+    struct Case {
+        bool refuse;
+        LPARAM why;
+        LRESULT answer;
+    } cases[] = {
+        {true, 0, FALSE},                 // shutting down
+        {true, ENDSESSION_LOGOFF, FALSE}, // signing out
+        {false, 0, TRUE},
+    };
+    for (const Case& c : cases) {
+        refuse = c.refuse;
+        EXPECT_EQ(SendMessageW(top, WM_QUERYENDSESSION, 0, c.why), c.answer)
+            << "refuse " << c.refuse << ", reason " << c.why;
+        EXPECT_TRUE(IsWindow(top));
+        EXPECT_TRUE(form.shown());
+    }
+    EXPECT_EQ(asked, 3);
+}
+
 } // namespace
 } // namespace vexo::toolkit

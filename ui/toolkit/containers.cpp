@@ -75,6 +75,12 @@ void Form::closedByBackend() {
     shown_ = false;
 }
 
+bool Form::queryEndSession() {
+    CloseEvent e;
+    raise(onEndSessionQuery, e);
+    return !e.cancel;
+}
+
 // ---- Panel ------------------------------------------------------------------
 
 Panel::Panel(PanelArgs args) : border_(args.border) {

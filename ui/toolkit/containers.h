@@ -50,8 +50,13 @@ public:
     bool requestClose();
     // Told by the backend that the window is gone.
     void closedByBackend();
+    // Windows is shutting down or the user signs out: onEndSessionQuery may
+    // refuse by setting `cancel`. Returns true when the session may end. The
+    // form stays as it is either way; the system ends the process itself.
+    bool queryEndSession();
 
     Handler<CloseEvent> onCloseRequest;
+    Handler<CloseEvent> onEndSessionQuery;
     Handler<Event> onShown;
 
 protected:

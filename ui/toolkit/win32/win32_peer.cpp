@@ -1498,6 +1498,13 @@ LRESULT Win32Peer::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        // Shutting down or signing out asks every top-level window; FALSE
+        // keeps the session (and the work the form guards) alive.
+        if (topLevelForm()) {
+            return static_cast<Form&>(control_).queryEndSession() ? TRUE : FALSE;
+        }
+        break;
     case WM_KEYDOWN: {
         KeyEvent e;
         e.key = static_cast<Key>(wp);
