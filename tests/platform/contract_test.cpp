@@ -211,6 +211,9 @@ TEST_F(Contract, DrivesCAndZAreFixedAndReadable) {
         EXPECT_LE(reading->totalFree, reading->total);
         EXPECT_LE(reading->available, reading->totalFree);
         EXPECT_GE(reading->available, 0);
+        auto label = m.volumes().Label(root);
+        ASSERT_TRUE(label.ok()) << root << ": " << label.error().message;
+        EXPECT_EQ(*label, reading->label) << root;
     }
     EXPECT_EQ(m.volumes().TypeOf(dir), DriveType::Fixed) << "any path on the drive";
 
@@ -227,6 +230,7 @@ TEST_F(Contract, DrivesCAndZAreFixedAndReadable) {
     auto missing = m.volumes().Read(absent);
     ASSERT_FALSE(missing.ok());
     ExpectFailure(missing.error(), K::NotFound, "Read of " + absent);
+    ExpectFailure(m.volumes().Label(absent).error(), K::NotFound, "Label of " + absent);
 }
 
 // ---------------------------------------------------------------------------

@@ -94,9 +94,14 @@ TEST_F(EmulatedMachineTest, DescribedFailuresAndMarksReachTheCaller) {
 }
 
 TEST_F(EmulatedMachineTest, DrivesComeFromTheDescriptionOrTheHost) {
-    machine.MapDrive('E', temp.path(), {DriveType::Removable, "USB", DriveSizes{100, 40, 30}, true})
-        .MapDrive('D', temp.path(), {DriveType::CdRom, "", std::nullopt, false});
-    EXPECT_EQ(machine.volumes().DriveRoots(), (std::vector<std::string>{"C:\\", "D:\\", "E:\\"}));
+    machine
+        .MapDrive('E', temp.path(),
+                  {.type = DriveType::Removable, .label = "USB", .sizes = DriveSizes{100, 40, 30}})
+        .MapDrive('D', temp.path(), {.type = DriveType::CdRom, .ready = false})
+        .MapDrive('F', temp.path(), {.label = "Data", .spaceFailure = K::Io})
+        .MapDrive('G', temp.path(), {.label = "Lost", .labelFailure = K::AccessDenied});
+    EXPECT_EQ(machine.volumes().DriveRoots(),
+              (std::vector<std::string>{"C:\\", "D:\\", "E:\\", "F:\\", "G:\\"}));
     auto usb = machine.volumes().Read("E:\\");
     ASSERT_TRUE(usb.ok());
     EXPECT_EQ(usb->label, "USB");
@@ -106,6 +111,16 @@ TEST_F(EmulatedMachineTest, DrivesComeFromTheDescriptionOrTheHost) {
     EXPECT_EQ(machine.volumes().Read("D:\\").error().kind, K::DeviceNotReady);
     EXPECT_EQ(machine.files().ReadInfo("D:\\x").error().kind, K::DeviceNotReady);
     EXPECT_EQ(machine.volumes().TypeOf("\\\\server\\share\\x"), DriveType::Remote);
+
+    // A drive whose space query fails is still listed, ready and named.
+    EXPECT_TRUE(machine.volumes().IsReady("F:\\"));
+    EXPECT_EQ(machine.volumes().Label("F:\\").value(), "Data");
+    EXPECT_EQ(machine.volumes().Read("F:\\").error().message,
+              "The request could not be performed because of an I/O device error.");
+    EXPECT_TRUE(machine.volumes().IsReady("G:\\"));
+    EXPECT_EQ(machine.volumes().Label("G:\\").error().kind, K::AccessDenied);
+    EXPECT_EQ(machine.volumes().Read("G:\\").error().kind, K::AccessDenied);
+    EXPECT_EQ(machine.volumes().Label("D:\\").error().kind, K::DeviceNotReady);
 }
 
 TEST_F(EmulatedMachineTest, RegistryLoadsFromText) {

@@ -28,6 +28,9 @@ public:
     // The type of the drive holding `root` (a drive root or any path on it).
     virtual DriveType TypeOf(const std::string& root) = 0;
     virtual bool IsReady(const std::string& root) = 0;
+    // The volume label alone (empty when the drive has none), without the
+    // space query, which can fail on its own.
+    virtual base::Result<std::string> Label(const std::string& root) = 0;
     // Label and byte counts; fails with DeviceNotReady for a drive without
     // its medium, and with the platform's text for any other failure.
     virtual base::Result<VolumeReading> Read(const std::string& root) = 0;

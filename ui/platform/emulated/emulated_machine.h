@@ -37,13 +37,20 @@ struct DriveSizes {
     std::int64_t available = 0;
 };
 
+// Every field has a default, so that a test names only what it describes:
+// {.label = "USB", .ready = false}.
 struct DriveDescription {
     DriveType type = DriveType::Fixed;
-    std::string label;
+    std::string label{};
     // Fixed byte counts; none reads the host's file system under the drive
     // (statvfs) at every call, so a test that writes sees the free space fall.
-    std::optional<DriveSizes> sizes;
+    std::optional<DriveSizes> sizes{};
     bool ready = true; // false: a drive without its medium
+    // The space query fails with this kind and Windows' text (a damaged
+    // volume); the drive still lists, is ready and gives its label.
+    std::optional<base::ErrorKind> spaceFailure{};
+    // Reading the volume label (and so the whole reading) fails with this kind.
+    std::optional<base::ErrorKind> labelFailure{};
 };
 
 // The file operations a test can make fail at one path.

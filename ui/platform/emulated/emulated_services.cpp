@@ -43,16 +43,28 @@ public:
         return drive && drive->description.ready && fs::is_directory(drive->host, ec);
     }
 
-    base::Result<VolumeReading> Read(const std::string& root) override {
-        auto drive = Find(root);
-        if (!drive) {
-            return ErrorFromCode(win::kPathNotFound);
+    base::Result<std::string> Label(const std::string& root) override {
+        base::Result<Drive> drive = ReadyDrive(root);
+        if (!drive.ok()) {
+            return drive.error();
         }
-        if (!drive->description.ready) {
-            return ErrorFromCode(win::kNotReady);
+        return LabelOf(*drive);
+    }
+
+    base::Result<VolumeReading> Read(const std::string& root) override {
+        base::Result<Drive> drive = ReadyDrive(root);
+        if (!drive.ok()) {
+            return drive.error();
+        }
+        base::Result<std::string> label = LabelOf(*drive);
+        if (!label.ok()) {
+            return label.error();
+        }
+        if (drive->description.spaceFailure) {
+            return ErrorOfKind(*drive->description.spaceFailure);
         }
         VolumeReading reading;
-        reading.label = drive->description.label;
+        reading.label = std::move(label).value();
         if (drive->description.sizes) {
             reading.total = drive->description.sizes->total;
             reading.totalFree = drive->description.sizes->totalFree;
@@ -73,6 +85,24 @@ public:
     }
 
 private:
+    base::Result<Drive> ReadyDrive(const std::string& root) {
+        std::optional<Drive> drive = Find(root);
+        if (!drive) {
+            return ErrorFromCode(win::kPathNotFound);
+        }
+        if (!drive->description.ready) {
+            return ErrorFromCode(win::kNotReady);
+        }
+        return std::move(*drive);
+    }
+
+    static base::Result<std::string> LabelOf(const Drive& drive) {
+        if (drive.description.labelFailure) {
+            return ErrorOfKind(*drive.description.labelFailure);
+        }
+        return drive.description.label;
+    }
+
     std::optional<Drive> Find(const std::string& root) {
         char letter = paths::DriveLetter(root);
         std::lock_guard lock(state_.mutex);

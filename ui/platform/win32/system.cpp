@@ -76,20 +76,28 @@ public:
                                        nullptr, 0) != 0;
     }
 
-    base::Result<VolumeReading> Read(const std::string& root) override {
+    base::Result<std::string> Label(const std::string& root) override {
         NoCriticalErrorBoxes quiet;
-        std::wstring wroot = RootOf(root);
         wchar_t label[MAX_PATH + 1] = {};
-        if (!::GetVolumeInformationW(wroot.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr,
-                                     nullptr, 0)) {
+        if (!::GetVolumeInformationW(RootOf(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr,
+                                     nullptr, nullptr, 0)) {
             return SystemError(::GetLastError());
         }
+        return base::Narrow(label);
+    }
+
+    base::Result<VolumeReading> Read(const std::string& root) override {
+        base::Result<std::string> label = Label(root);
+        if (!label.ok()) {
+            return label.error();
+        }
+        NoCriticalErrorBoxes quiet;
         ULARGE_INTEGER available, total, free;
-        if (!::GetDiskFreeSpaceExW(wroot.c_str(), &available, &total, &free)) {
+        if (!::GetDiskFreeSpaceExW(RootOf(root).c_str(), &available, &total, &free)) {
             return SystemError(::GetLastError());
         }
         VolumeReading reading;
-        reading.label = base::Narrow(label);
+        reading.label = std::move(label).value();
         reading.total = static_cast<std::int64_t>(total.QuadPart);
         reading.totalFree = static_cast<std::int64_t>(free.QuadPart);
         reading.available = static_cast<std::int64_t>(available.QuadPart);
