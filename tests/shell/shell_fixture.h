@@ -35,6 +35,9 @@ protected:
         description.sizes =
             platform::emulated::DriveSizes{total * kGiB, free * kGiB, available * kGiB};
         description.ready = ready;
+        Drive(letter, description);
+    }
+    void Drive(char letter, const platform::emulated::DriveDescription& description) {
         const auto folder = host() / std::string(1, static_cast<char>(letter + 32));
         std::filesystem::create_directories(folder);
         machine.MapDrive(letter, folder, description);

@@ -111,6 +111,84 @@ TEST_F(DiskSpaceTest, WithoutDrivesTheSummaryCountsZero) {
     EXPECT_EQ(Dashboard().summary().text(), "الأقراص: 0  |  الكلي: 0.0 GB  |  المتاح لك: 0.0 GB");
 }
 
+// A drive D of 200 GiB with 50 free, described so that its readings may fail.
+platform::emulated::DriveDescription DataDrive() {
+    return {.label = "Data",
+            .sizes = platform::emulated::DriveSizes{200 * testing::kGiB, 50 * testing::kGiB,
+                                                    50 * testing::kGiB}};
+}
+
+TEST_F(DiskSpaceTest, AFailedSpaceQueryShowsOnItsCardAndGoesToTheLog) {
+    struct Case {
+        const char* name;
+        bool failsWhenOpened; // else at the next refresh, after a good reading
+        int filled;           // the bar keeps what it last showed
+    } cases[] = {
+        {"while the cards are rebuilt", true, 0},
+        {"at a later refresh", false, 195},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (auto log = machine.HostPathOf(std::string(kDataFolder) + "\\Diagnostics.txt")) {
+            std::filesystem::remove(*log); // each case starts with no log
+        }
+        platform::emulated::DriveDescription failing = DataDrive();
+        failing.spaceFailure = base::ErrorKind::Io;
+        Drive('D', c.failsWhenOpened ? failing : DataDrive());
+        Open();
+        ui.click(Nav(shell::Section::DiskSpace));
+        if (!c.failsWhenOpened) {
+            ASSERT_EQ(Info(1), "المستخدم: 150.00 GB\r\nالمتاح لك: 50.00 GB\r\nالكلي: 200.00 GB");
+            Drive('D', failing);
+            ui.advanceTime(5000);
+        }
+
+        EXPECT_EQ(OnStage(), "disk-space");
+        EXPECT_EQ(CardNames(), (std::vector<std::string>{"C:\\  Windows", "D:\\  Data"}));
+        EXPECT_EQ(Info(1), "تعذر قراءة القرص؛ افتح سجل التشخيص");
+        EXPECT_EQ(Filled(1), c.filled);
+        // The other card and the summary go on; the drive is counted, its bytes are not.
+        EXPECT_EQ(Info(0), "المستخدم: 60.00 GB\r\nالمتاح لك: 30.00 GB\r\nالكلي: 100.00 GB");
+        EXPECT_EQ(Dashboard().summary().text(),
+                  "الأقراص: 2  |  الكلي: 100.0 GB  |  المتاح لك: 30.0 GB");
+        EXPECT_EQ(LogText(), "\xEF\xBB\xBF"
+                             "2024-01-01T00:00:00 : The request could not be "
+                             "performed because of an I/O device error.\r\n");
+        window.reset();
+    }
+}
+
+// Reading a name fails the rebuild as an unhandled error; the card area must
+// still lay out the cards of the next rebuild.
+TEST_F(DiskSpaceTest, AFailedLabelEndsTheRebuildButNotTheCardAreasLayout) {
+    platform::emulated::DriveDescription unnamed = DataDrive();
+    unnamed.labelFailure = base::ErrorKind::AccessDenied;
+    Drive('D', unnamed);
+    Open();
+    ui.failOnError = false;
+    ui.click(Nav(shell::Section::DiskSpace));
+    ASSERT_EQ(ui.errors().size(), 1u);
+    EXPECT_NE(ui.errors()[0].find("Access is denied."), std::string::npos) << ui.errors()[0];
+
+    Drive('D', DataDrive());
+    ui.click(Nav(shell::Section::DiskSpace));
+    EXPECT_EQ(ui.errors().size(), 1u);
+    ASSERT_EQ(CardNames(), (std::vector<std::string>{"C:\\  Windows", "D:\\  Data"}));
+    const auto& cards = Dashboard().cardArea().children();
+    // Placed from the right: the second card stands left of the first.
+    EXPECT_LT(cards[1]->bounds().x, cards[0]->bounds().x);
+}
+
+TEST_F(DiskSpaceTest, ADriveOfSizeZeroReadsZerosWithAnEmptyBar) {
+    Drive('D', "Empty", 0, 0, 0, DriveType::Removable);
+    Open();
+    ui.click(Nav(shell::Section::DiskSpace));
+    EXPECT_EQ(Info(1), "المستخدم: 0.00 GB\r\nالمتاح لك: 0.00 GB\r\nالكلي: 0.00 GB");
+    EXPECT_EQ(Dashboard().widgets().at(1).bar->fraction(), 0.0);
+    EXPECT_EQ(Filled(1), 0);
+    EXPECT_EQ(LogText(), "<unreadable>");
+}
+
 TEST_F(DiskSpaceTest, OpenButtonAsksExplorerForTheDrive) {
     Open();
     ui.click(Nav(shell::Section::DiskSpace));

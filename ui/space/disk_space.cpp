@@ -106,18 +106,22 @@ void DiskSpaceDashboard::BuildDriveCards() {
     cards_->clearChildren();
     widgets_.clear();
     platform::Volumes& volumes = services_.Machine().volumes();
-    cards_->suspendLayout();
-    for (const std::string& root : volumes.DriveRoots()) {
-        if (!GetsACard(volumes.TypeOf(root)) || !volumes.IsReady(root)) {
-            continue;
+    {
+        // Resumed however the rebuild ends, so the next one lays out again.
+        toolkit::SuspendedLayout hold(*cards_);
+        for (const std::string& root : volumes.DriveRoots()) {
+            if (!GetsACard(volumes.TypeOf(root)) || !volumes.IsReady(root)) {
+                continue;
+            }
+            // Only the name is read here: a drive whose space cannot be read
+            // still gets its card, and the refresh below says so on it.
+            base::Result<std::string> label = volumes.Label(root);
+            if (!label.ok()) {
+                throw std::runtime_error(label.error().message);
+            }
+            BuildCard(root, *label);
         }
-        base::Result<platform::VolumeReading> reading = volumes.Read(root);
-        if (!reading.ok()) {
-            throw std::runtime_error(reading.error().message);
-        }
-        BuildCard(root, reading->label);
     }
-    cards_->resumeLayout();
     RefreshDriveWidgets();
 }
 

@@ -56,7 +56,8 @@ public:
     // dashboard into the stage, the palette pass, then the cards' own colours.
     void Open();
     // Rebuilds every card from the drives listed now, then refreshes them. A
-    // failure to list the drives or read a label is not handled here.
+    // failure to list the drives or read a label is not handled here; a
+    // failed space reading shows on its card.
     void BuildDriveCards();
     // Re-reads every drive of the widget list, each card and the summary.
     void RefreshDriveWidgets();

@@ -250,4 +250,18 @@ private:
     bool disposing_ = false;
 };
 
+// Holds a control's layout while its children are rebuilt and resumes it when
+// it goes out of scope, so that a rebuild that fails half-way does not leave
+// the control unable to lay out again.
+class SuspendedLayout {
+public:
+    explicit SuspendedLayout(Control& control) : control_(control) { control_.suspendLayout(); }
+    ~SuspendedLayout() { control_.resumeLayout(); }
+    SuspendedLayout(const SuspendedLayout&) = delete;
+    SuspendedLayout& operator=(const SuspendedLayout&) = delete;
+
+private:
+    Control& control_;
+};
+
 } // namespace vexo::toolkit
