@@ -128,15 +128,20 @@ TEST_F(MainWindowTest, OpenedSectionIsDisposedWithItsTimersWhenAnotherOpens) {
     EXPECT_EQ(ticks, 1);
 }
 
+// Built or not yet part of this build, every entry answers a busy application
+// with the same refusal: the user learns why nothing opens.
 TEST_F(MainWindowTest, WhileBusyEverySectionAndMoreEntryIsRefusedWithOneMessage) {
+    // Home and Disk space are built, one More section and one tool too; the
+    // rest of the entries are not.
     Open([](SectionCatalog& c) {
-        for (Section s : {Section::MyFiles, Section::Applications, Section::CleanupReport,
-                          Section::DeviceBrowser}) {
-            c.Add(s, Stub("other"));
-        }
+        c.Add(Section::DeviceBrowser, Stub("other"));
         c.AddTool(MoreTool::RecycleBin, [](ShellServices&) { FAIL() << "tool ran while busy"; });
     });
+    const char* moreEntries[] = {"كل ملفات الجهاز", "تحليل المجلدات", "ملفات مؤقتة",
+                                 "سلة المحذوفات",   "تنظيف ويندوز",   "التحديثات",
+                                 "سجل التشخيص",     "دليل الوظائف"};
     for (bool temporaryFiles : {false, true}) {
+        SCOPED_TRACE(temporaryFiles ? "busy" : "embeddedBusy");
         window->Busy().busy = temporaryFiles;
         window->Busy().embeddedBusy = !temporaryFiles;
         const size_t before = ui.shownMessageBoxes().size();
@@ -144,11 +149,12 @@ TEST_F(MainWindowTest, WhileBusyEverySectionAndMoreEntryIsRefusedWithOneMessage)
             ui.expectMessageBox(DialogResult::Ok);
             ui.click(Nav(s));
         }
-        for (const char* entry : {"كل ملفات الجهاز", "سلة المحذوفات"}) {
+        for (const char* entry : moreEntries) {
             ui.expectMessageBox(DialogResult::Ok);
             ChooseMore(entry);
         }
-        ASSERT_EQ(ui.shownMessageBoxes().size(), before + 7);
+        ASSERT_EQ(ui.shownMessageBoxes().size(),
+                  before + std::size(kVisible) + std::size(moreEntries));
         for (size_t i = before; i < ui.shownMessageBoxes().size(); ++i) {
             const auto& box = ui.shownMessageBoxes()[i];
             EXPECT_EQ(box.text, "أوقف الفحص أو أكمل إزالة البرنامج الجاري قبل تغيير القسم.");
@@ -159,10 +165,21 @@ TEST_F(MainWindowTest, WhileBusyEverySectionAndMoreEntryIsRefusedWithOneMessage)
         }
         EXPECT_EQ(Heading(), "تحكّم أذكى. مساحة أوسع.");
         EXPECT_EQ(OnStage(), "home");
+        ExpectHighlighted(Section::Home);
     }
 }
 
-TEST_F(MainWindowTest, CloseGuardsRefuseWhileWorkRuns) {
+// The title-bar button, Alt+F4 and the exit after an unhandled error ask to
+// close; Windows shutting down or the user signing out asks whether the
+// session may end. Both meet the same guards.
+TEST_F(MainWindowTest, CloseGuardsRefuseWhileWorkRunsWhateverAsks) {
+    struct Request {
+        const char* name;
+        std::function<bool(MainWindow&)> ask;
+    } requests[] = {
+        {"close request", [](MainWindow& w) { return w.RequestClose(); }},
+        {"end of the session", [](MainWindow& w) { return w.Window().queryEndSession(); }},
+    };
     struct Case {
         const char* name;
         bool busy;
@@ -175,32 +192,37 @@ TEST_F(MainWindowTest, CloseGuardsRefuseWhileWorkRuns) {
         {"uninstall queue: nothing to stop, told to wait", false, true, false, true},
     };
     Open();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        int stops = 0;
-        BusyState& state = window->Busy();
-        state = {};
-        state.busy = c.busy;
-        state.embeddedBusy = c.embeddedBusy;
-        if (c.withStop) {
-            state.embeddedStop = [&] { ++stops; };
-        }
-        const size_t boxes = ui.shownMessageBoxes().size();
-        if (c.expectWaitMessage) {
-            ui.expectMessageBox(DialogResult::Ok);
-        }
-        EXPECT_FALSE(window->RequestClose());
-        EXPECT_TRUE(window->Window().shown());
-        EXPECT_EQ(state.stop, c.busy);
-        EXPECT_EQ(stops, c.withStop ? 1 : 0);
-        ASSERT_EQ(ui.shownMessageBoxes().size(), boxes + (c.expectWaitMessage ? 1 : 0));
-        if (c.expectWaitMessage) {
-            EXPECT_EQ(ui.shownMessageBoxes().back().text,
-                      "انتظر إيقاف التحليل أو اكتمال الإزالة قبل الإغلاق.");
-            EXPECT_EQ(ui.shownMessageBoxes().back().caption, "فيكسو");
+    for (const Request& r : requests) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(r.name) + ", " + c.name);
+            int stops = 0;
+            BusyState& state = window->Busy();
+            state = {};
+            state.busy = c.busy;
+            state.embeddedBusy = c.embeddedBusy;
+            if (c.withStop) {
+                state.embeddedStop = [&] { ++stops; };
+            }
+            const size_t boxes = ui.shownMessageBoxes().size();
+            if (c.expectWaitMessage) {
+                ui.expectMessageBox(DialogResult::Ok);
+            }
+            EXPECT_FALSE(r.ask(*window));
+            EXPECT_TRUE(window->Window().shown());
+            EXPECT_EQ(state.stop, c.busy);
+            EXPECT_EQ(stops, c.withStop ? 1 : 0);
+            ASSERT_EQ(ui.shownMessageBoxes().size(), boxes + (c.expectWaitMessage ? 1 : 0));
+            if (c.expectWaitMessage) {
+                EXPECT_EQ(ui.shownMessageBoxes().back().text,
+                          "انتظر إيقاف التحليل أو اكتمال الإزالة قبل الإغلاق.");
+                EXPECT_EQ(ui.shownMessageBoxes().back().caption, "فيكسو");
+            }
         }
     }
     window->Busy() = {};
+    // Nothing runs: the session may end (the system then ends the process),
+    // and a close closes.
+    EXPECT_TRUE(window->Window().queryEndSession());
     EXPECT_TRUE(window->RequestClose());
     EXPECT_FALSE(window->Window().shown());
 }
@@ -223,6 +245,10 @@ TEST_F(MainWindowTest, OpenToolAsksTheShellAndReportsARefusal) {
     EXPECT_EQ(calls[0].file, "explorer.exe");
     EXPECT_EQ(calls[0].arguments, "\"C:\\\"");
     EXPECT_EQ(calls[1].arguments, "");
+    for (const auto& call : calls) {
+        // Only our message tells of a refusal: the shell shows no box of its own.
+        EXPECT_TRUE(call.noErrorUi) << call.file;
+    }
     ASSERT_EQ(ui.shownMessageBoxes().size(), 1u);
     EXPECT_EQ(ui.shownMessageBoxes()[0].text,
               "تعذر الفتح: The system cannot find the file specified.");

@@ -88,6 +88,8 @@ void MainWindow::Build() {
     args.backColor = palette::kPage;
     form_ = std::make_unique<toolkit::Form>(app_, args);
     form_->onCloseRequest = [this](toolkit::CloseEvent& e) { OnCloseRequest(e); };
+    // Windows shutting down or the user signing out is a close request too.
+    form_->onEndSessionQuery = [this](toolkit::CloseEvent& e) { OnCloseRequest(e); };
     form_->onShown = [this](toolkit::Event&) { OnFirstShown(); };
 
     form_->suspendLayout();
@@ -325,24 +327,26 @@ void MainWindow::OpenSection(Section section) {
     OpenSection(section, SectionHeading(section));
 }
 
+// The busy test comes first, so that every entry is refused alike while work
+// runs, whether its section is part of this build or not.
 void MainWindow::OpenSection(Section section, std::string_view heading) {
-    const SectionEntry* entry = catalog_.Find(section);
-    if (!entry || !entry->open) {
-        return; // not part of this build: nothing to open, nothing to say
-    }
     if (!CanNavigate()) {
         return;
+    }
+    const SectionEntry* entry = catalog_.Find(section);
+    if (!entry || !entry->open) {
+        return; // not part of this build: nothing to open
     }
     SelectSection(SectionButton(section), heading);
     entry->open(*this);
 }
 
 void MainWindow::RunTool(MoreTool tool) {
-    const auto* run = catalog_.FindTool(tool);
-    if (!run || !*run) {
+    if (!CanNavigate()) {
         return;
     }
-    if (CanNavigate()) {
+    const auto* run = catalog_.FindTool(tool);
+    if (run && *run) {
         (*run)(*this);
     }
 }
@@ -360,7 +364,7 @@ void MainWindow::SelectSection(Button& button, std::string_view heading) {
     button.setForeColor(kNavSelectedText);
     heading_->setText(std::string(heading));
 
-    stage_->suspendLayout();
+    toolkit::SuspendedLayout hold(*stage_);
     std::vector<Control*> present;
     for (const auto& c : stage_->children()) {
         present.push_back(c.get());
@@ -373,7 +377,6 @@ void MainWindow::SelectSection(Button& button, std::string_view heading) {
             c->dispose(); // runs the section's own clean-up
         }
     }
-    stage_->resumeLayout();
 }
 
 Button& MainWindow::SectionButton(Section section) {
@@ -428,6 +431,8 @@ void MainWindow::OpenTool(const std::string& target, const std::string& argument
     launch.file = target;
     launch.arguments = arguments;
     launch.owner = Owner();
+    // The refusal is told once, in our words: the shell shows no box of its own.
+    launch.noErrorUi = true;
     auto started = machine_.processes().OpenWithShell(launch);
     if (!started.ok()) {
         Tell(std::string(kOpenFailed) + started.error().message);

@@ -7,7 +7,8 @@
 // and marks the section's button with its heading, then calls the section's
 // `open`, which builds the content and hands it to Host (or shows its
 // persistent view). A section that is not in the catalog is not offered: its
-// buttons and menu entries do nothing and say nothing.
+// buttons and menu entries do nothing, except that while work runs they are
+// refused with the same message as every other entry.
 
 #include "base/culture.h"
 #include "platform/machine.h"
@@ -65,7 +66,8 @@ public:
 
     // ---- sections ---------------------------------------------------------
     // The opener of an entry point: busy test, button and heading, then the
-    // section's own build. Does nothing for a section not in the catalog.
+    // section's own build. Past the busy test, does nothing for a section not
+    // in the catalog.
     virtual void OpenSection(Section section) = 0;
     // The same with a heading of the caller's (Home's applications button).
     virtual void OpenSection(Section section, std::string_view heading) = 0;
