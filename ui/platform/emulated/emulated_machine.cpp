@@ -118,6 +118,16 @@ EmulatedMachine& EmulatedMachine::LockFile(const std::string& pattern) {
     return *this;
 }
 
+EmulatedMachine& EmulatedMachine::UnlockFile(const std::string& pattern) {
+    std::lock_guard lock(state_->mutex);
+    const std::string key = PatternKeyOf(pattern, state_->currentDirectory);
+    const std::string lockText = WindowsErrorText(win::kSharingViolation);
+    std::erase_if(state_->faults, [&](const FileFault& fault) {
+        return fault.pattern == key && fault.error.message == lockText;
+    });
+    return *this;
+}
+
 std::optional<fs::path> EmulatedMachine::HostPathOf(const std::string& path) {
     auto where = state_->Resolve(path);
     if (!where) {

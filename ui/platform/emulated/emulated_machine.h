@@ -130,6 +130,8 @@ public:
     // writing, flushing, moving it or onto it, and removing it fail with a
     // sharing violation.
     EmulatedMachine& LockFile(const std::string& pattern);
+    // The other process lets go of the files LockFile named with `pattern`.
+    EmulatedMachine& UnlockFile(const std::string& pattern);
     // The host path a Windows path maps to (existing entries matched ignoring
     // case), or none for a path on no mapped drive.
     std::optional<std::filesystem::path> HostPathOf(const std::string& path);
