@@ -128,6 +128,12 @@ EmulatedMachine& EmulatedMachine::UnlockFile(const std::string& pattern) {
     return *this;
 }
 
+EmulatedMachine& EmulatedMachine::ClearFaults() {
+    std::lock_guard lock(state_->mutex);
+    state_->faults.clear();
+    return *this;
+}
+
 std::optional<fs::path> EmulatedMachine::HostPathOf(const std::string& path) {
     auto where = state_->Resolve(path);
     if (!where) {

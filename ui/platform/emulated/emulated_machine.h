@@ -132,6 +132,8 @@ public:
     EmulatedMachine& LockFile(const std::string& pattern);
     // The other process lets go of the files LockFile named with `pattern`.
     EmulatedMachine& UnlockFile(const std::string& pattern);
+    // Every fault injected so far is gone (FailOperation, FillDiskAt, LockFile).
+    EmulatedMachine& ClearFaults();
     // The host path a Windows path maps to (existing entries matched ignoring
     // case), or none for a path on no mapped drive.
     std::optional<std::filesystem::path> HostPathOf(const std::string& path);
