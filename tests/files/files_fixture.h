@@ -82,6 +82,7 @@ public:
     base::Status WriteAllBytes(const std::string& p, std::string_view b) override {
         return inner_.WriteAllBytes(p, b);
     }
+    base::Status FlushToDisk(const std::string& p) override { return inner_.FlushToDisk(p); }
     base::Status MoveReplace(const std::string& from, const std::string& to) override {
         return inner_.MoveReplace(from, to);
     }

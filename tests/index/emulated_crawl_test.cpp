@@ -6,6 +6,7 @@
 #include "index/engine.h"
 #include "platform/emulated/emulated_machine.h"
 #include "support/temp_folder.h"
+#include "support/write_faults.h"
 
 #include <filesystem>
 #include <fstream>
@@ -75,6 +76,35 @@ TEST_F(EmulatedCrawlTest, ARootFindsItsFolderIgnoringCaseAndKeepsItsSpelling) {
     auto engine = Crawl({"c:\\DOCS\\sub"});
     EXPECT_EQ(Paths(*engine), (std::vector<std::string>{"c:\\DOCS\\sub\\b.bin"}));
     EXPECT_EQ(engine->Skipped(), 0);
+}
+
+TEST_F(EmulatedCrawlTest, AFailedExportLeavesTheOldFileAndNoStagedFile) {
+    Write("Docs/a.txt", 3);
+    Write("Out/all.csv", 7); // an earlier export the user agreed to replace
+    const std::string destination = "C:\\Out\\all.csv";
+    const std::string staged = destination + ".vexo-tmp";
+    auto engine = Crawl({"C:\\Docs"});
+    for (const vexo::testing::WriteFaultCase& c : vexo::testing::kWriteFaults) {
+        machine.ClearFaults();
+        vexo::testing::InjectWriteFault(machine, c, staged, destination);
+        ASSERT_TRUE(engine->Export(destination, Filter{}, kByPath)) << c.name;
+        executor->RunAll();
+        const std::string message = engine->TakeExportMessage();
+        EXPECT_EQ(message.rfind("OK: ", 0), std::string::npos) << c.name;
+        EXPECT_NE(message.find(": " + vexo::testing::WriteFaultText(c) + " (index export to " +
+                               destination + ")"),
+                  std::string::npos)
+            << c.name << ": " << message;
+        std::ifstream old(host.path() / "Out/all.csv", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), std::string(7, 'x'))
+            << c.name;
+        EXPECT_FALSE(fs::exists(host.path() / "Out/all.csv.vexo-tmp")) << c.name;
+    }
+    machine.ClearFaults();
+    ASSERT_TRUE(engine->Export(destination, Filter{}, kByPath));
+    executor->RunAll();
+    EXPECT_EQ(engine->TakeExportMessage(), "OK: " + destination);
+    EXPECT_FALSE(fs::exists(host.path() / "Out/all.csv.vexo-tmp"));
 }
 
 } // namespace

@@ -151,6 +151,12 @@ public:
         written[path] += bytes;
         return base::Status::Ok();
     }
+    base::Status FlushToDisk(const std::string& path) override {
+        std::lock_guard lock(mutex_);
+        return written.count(path) != 0
+                   ? base::Status::Ok()
+                   : base::Status(base::Error{base::ErrorKind::NotFound, "not found"});
+    }
     base::Status MoveReplace(const std::string& from, const std::string& to) override {
         std::lock_guard lock(mutex_);
         if (failMove) {

@@ -2,6 +2,7 @@
 // machine over temporary host folders, and on the real adapter under Wine.
 
 #include "base/ordinal.h"
+#include "base/text_file.h"
 #include "contract_world.h"
 #include "platform/path_rules.h"
 
@@ -128,6 +129,25 @@ TEST_F(Contract, StagedWriteAppendsMovesOverAndRemoves) {
     EXPECT_FALSE(m.files().Exists(target));
     EXPECT_TRUE(m.files().RemoveFile(target).ok()) << "a missing file is not an error";
     EXPECT_TRUE(m.files().RemoveFile(Join(dir, "no\\such\\file.txt")).ok());
+}
+
+TEST_F(Contract, AStagedWriteIsFlushedAndPlacedOrLeavesTheTargetAsItWas) {
+    const std::string target = Join(dir, "LastCleanup.json");
+    Write(target, "old");
+    ASSERT_TRUE(base::WriteStaged(m.files(), target, "new", ".tmp").ok());
+    EXPECT_EQ(m.files().ReadAllBytes(target).value(), "new");
+    EXPECT_FALSE(m.files().Exists(target + ".tmp"));
+    ExpectFailure(m.files().FlushToDisk(Join(dir, "missing.txt")).error(), K::NotFound,
+                  "FlushToDisk of a missing file");
+    {
+        auto held = world->HoldExclusively(target);
+        EXPECT_FALSE(base::WriteStaged(m.files(), target, "newer", ".tmp").ok());
+        EXPECT_FALSE(m.files().AppendBytes(target, "tail").ok());
+    }
+    EXPECT_EQ(m.files().ReadAllBytes(target).value(), "new");
+    EXPECT_FALSE(m.files().Exists(target + ".tmp"));
+    ASSERT_TRUE(m.files().AppendBytes(target, "+tail").ok());
+    EXPECT_EQ(m.files().ReadAllBytes(target).value(), "new+tail");
 }
 
 TEST_F(Contract, PathsOverTwoHundredSixtyCharactersWork) {

@@ -13,6 +13,18 @@ namespace {
 namespace fs = std::filesystem;
 using emulated::EmulatedMachine;
 
+// Another process holds the file until this ends.
+class LockedFile final : public HeldFile {
+public:
+    LockedFile(EmulatedMachine& machine, std::string path)
+        : machine_(machine), path_(std::move(path)) {}
+    ~LockedFile() override { machine_.UnlockFile(path_); }
+
+private:
+    EmulatedMachine& machine_;
+    std::string path_;
+};
+
 class EmulatedWorld final : public World {
 public:
     EmulatedWorld() {
@@ -61,11 +73,8 @@ public:
     }
 
     std::unique_ptr<HeldFile> HoldExclusively(const std::string& path) override {
-        for (auto op : {emulated::FileOp::Read, emulated::FileOp::Write, emulated::FileOp::Move,
-                        emulated::FileOp::Remove}) {
-            machine_.FailOperation(path, op, base::ErrorKind::SharingViolation);
-        }
-        return std::make_unique<HeldFile>();
+        machine_.LockFile(path);
+        return std::make_unique<LockedFile>(machine_, path);
     }
 
     ProcessLaunch ExitsWith(int code) override {

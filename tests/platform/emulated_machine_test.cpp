@@ -93,6 +93,61 @@ TEST_F(EmulatedMachineTest, DescribedFailuresAndMarksReachTheCaller) {
               K::AccessDenied);
 }
 
+TEST_F(EmulatedMachineTest, InjectedWriteFaultsHitMatchingPathsWithWindowsWords) {
+    const std::string data = "C:\\Users\\ali\\AppData\\Local\\VexoTolvik";
+    ASSERT_TRUE(machine.files().CreateFolderTree(data).ok());
+    Touch(data + "\\Diagnostics.txt", "0123");
+    Touch(data + "\\kept.json", "old");
+    auto host = [&](const std::string& name) {
+        std::ifstream in(*machine.HostPathOf(data + "\\" + name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    machine.FillDiskAt(data + "\\*.TMP", 5)
+        .FillDiskAt(data + "\\diagnostics.txt", 6)
+        .FillDiskAt(data + "\\fresh.log", 2)
+        .LockFile(data + "\\kept.json")
+        .FailOperation(data + "\\*.csv", FileOp::Flush, K::Io);
+
+    // A full disk: the first bytes land, then Windows' own text.
+    auto full = machine.files().WriteAllBytes(data + "\\report.json.tmp", "0123456789");
+    ASSERT_FALSE(full.ok());
+    EXPECT_EQ(full.error().message, "There is not enough space on the disk.");
+    EXPECT_EQ(host("report.json.tmp"), "01234");
+    // '*' stays within one name.
+    EXPECT_TRUE(machine.files().WriteAllBytes(data + "\\sub.tmp", "").ok());
+    ASSERT_TRUE(machine.files().CreateFolderTree(data + "\\x.tmp").ok());
+    EXPECT_TRUE(machine.files().WriteAllBytes(data + "\\x.tmp\\inner", "0123456789").ok());
+
+    // An append that meets the full disk leaves the file as it was, and one
+    // that would have created the file leaves none.
+    EXPECT_FALSE(machine.files().AppendBytes(data + "\\Diagnostics.txt", "456").ok());
+    EXPECT_EQ(host("Diagnostics.txt"), "0123");
+    EXPECT_TRUE(machine.files().AppendBytes(data + "\\Diagnostics.txt", "45").ok());
+    EXPECT_EQ(host("Diagnostics.txt"), "012345");
+    EXPECT_FALSE(machine.files().AppendBytes(data + "\\fresh.log", "abc").ok());
+    EXPECT_FALSE(fs::exists(*machine.HostPathOf(data + "\\fresh.log")));
+
+    // A file another process holds: every use fails, the move onto it too.
+    Touch(data + "\\kept.json.tmp", "new");
+    for (const base::Status& held :
+         {machine.files().ReadAllBytes(data + "\\kept.json").status(),
+          machine.files().WriteAllBytes(data + "\\kept.json", "x"),
+          machine.files().MoveReplace(data + "\\kept.json.tmp", data + "\\kept.json"),
+          machine.files().RemoveFile(data + "\\kept.json")}) {
+        ASSERT_FALSE(held.ok());
+        EXPECT_EQ(held.error().kind, K::SharingViolation);
+        EXPECT_EQ(held.error().message,
+                  "The process cannot access the file because it is being used by another "
+                  "process.");
+    }
+    EXPECT_EQ(host("kept.json"), "old");
+
+    Touch(data + "\\all.csv", "rows");
+    EXPECT_EQ(machine.files().FlushToDisk(data + "\\ALL.CSV").error().kind, K::Io);
+    EXPECT_TRUE(machine.files().FlushToDisk(data + "\\kept.json.tmp").ok());
+    EXPECT_EQ(machine.files().FlushToDisk(data + "\\missing.txt").error().kind, K::NotFound);
+}
+
 TEST_F(EmulatedMachineTest, DrivesComeFromTheDescriptionOrTheHost) {
     machine
         .MapDrive('E', temp.path(),

@@ -1,10 +1,12 @@
 // One file to the Recycle Bin, and the frame a section's whole removal runs
 // in, on an emulated machine whose shell answers from a script.
 
+#include "base/datetime.h"
 #include "records/machine_fixture.h"
 #include "records/removal_log.h"
 #include "records/run_frame.h"
 #include "shell/diagnostics.h"
+#include "support/write_faults.h"
 
 #include <functional>
 
@@ -264,7 +266,7 @@ TEST_F(RunFrame, AStopDuringTheThirdFileEndsBeforeTheFourth) {
 
     EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
     ASSERT_EQ(host.told.size(), 1u);
-    EXPECT_EQ(host.told[0], ReportSummary18(result->report, base::Culture::EnUs()));
+    EXPECT_EQ(host.told[0], ReportSummary18(result->report, machine.environment().UserCulture()));
     EXPECT_EQ(followUps, 1);
     EXPECT_EQ(host.progress.back(), (std::pair<int, int>{3, 5}));
     EXPECT_EQ(store.LastReport(), result->report);
@@ -347,6 +349,51 @@ TEST_F(RunFrame, ALogThatCannotBeWrittenNeverEndsTheRun) {
         EXPECT_EQ(result->report.success, 1);
         EXPECT_EQ(host.told.size(), toldBefore + 1);
         EXPECT_EQ(Exists(diagnostics), c.diagnosed) << c.prefix;
+    }
+}
+
+TEST_F(RunFrame, EveryWriteFaultOnTheLogLeavesNoHalfLogAndTheRunEndsWithItsReport) {
+    const std::string diagnostics = std::string(kDataFolder) + "\\Diagnostics.txt";
+    const std::string report = std::string(kDataFolder) + "\\LastCleanup.json";
+    struct Flow {
+        RemovalFlow flow;
+        const char* prefix;
+        bool diagnosed;
+    };
+    for (const Flow& f : {Flow{RemovalFlow::MyFiles, "Removal-", false},
+                          Flow{RemovalFlow::BulkReview, "IndexRemoval-", true}}) {
+        for (const testing::WriteFaultCase& c : testing::kWriteFaults) {
+            if (c.fault == testing::WriteFault::MoveFails ||
+                c.fault == testing::WriteFault::FlushFails) {
+                continue; // the log is written in place, never moved or flushed
+            }
+            const std::string what = std::string(f.prefix) + " " + c.name;
+            machine.ClearFaults().Advance(10'000);
+            (void)machine.files().RemoveFile(diagnostics);
+            const std::string log = LogPath(f.prefix);
+            testing::InjectWriteFault(machine, c, log, log);
+            RemovalSection section = MyFiles();
+            section.flow = f.flow;
+            Write(Doc("one.txt"), "1");
+            std::optional<RunResult> result = run.Run(section, {Indexed(Doc("one.txt"))});
+            ASSERT_TRUE(result.has_value()) << what;
+            EXPECT_FALSE(result->logPath.has_value()) << what;
+            EXPECT_FALSE(machine.HostPathOf(log).has_value() &&
+                         std::filesystem::exists(*machine.HostPathOf(log)))
+                << what << ": no half-written log";
+            EXPECT_EQ(result->report.success, 1) << what;
+            EXPECT_EQ(Read(report), SerializeReport(result->report)) << what;
+            ASSERT_FALSE(host.told.empty()) << what;
+            EXPECT_EQ(host.told.back(),
+                      ReportSummary18(result->report, machine.environment().UserCulture()))
+                << what;
+            EXPECT_EQ(Read(diagnostics),
+                      f.diagnosed
+                          ? "\xEF\xBB\xBF" + base::FormatSortable(machine.clock().NowLocal()) +
+                                " : " + testing::WriteFaultText(c) + "\r\n"
+                          : "<unreadable>")
+                << what;
+        }
     }
 }
 

@@ -1,7 +1,11 @@
 // Drive readings and the last report kept in memory and in LastCleanup.json.
 
+#include "base/datetime.h"
 #include "records/cleanup_report.h"
 #include "records/machine_fixture.h"
+#include "support/write_faults.h"
+
+#include <fstream>
 
 namespace vexo::records {
 namespace {
@@ -82,6 +86,33 @@ TEST_F(ReportStoreTest, AFailedSaveKeepsTheOldFileAndTheNewReport) {
 
     ReportStore restarted(machine);
     EXPECT_EQ(restarted.LastReport(), old);
+}
+
+TEST_F(ReportStoreTest, EveryWriteFaultKeepsTheOldFileAndCostsOneDiagnosticsLine) {
+    ReportStore first(machine);
+    const std::string old = SerializeReport(Save(first));
+    const std::string diagnostics = std::string(kDataFolder) + "\\Diagnostics.txt";
+    // Read on the host: a locked file cannot be read through the machine.
+    auto onDisk = [&](const std::string& path) {
+        std::ifstream in(*machine.HostPathOf(path), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    for (const testing::WriteFaultCase& c : testing::kWriteFaults) {
+        machine.ClearFaults().Advance(10'000'000);
+        (void)machine.files().RemoveFile(diagnostics);
+        testing::InjectWriteFault(machine, c, JsonPath() + ".tmp", JsonPath());
+        ReportStore store(machine);
+        const CleanupReport fresh = Save(store, kKindIndexResults);
+        EXPECT_EQ(store.LastReport(), fresh) << c.name;
+        EXPECT_EQ(onDisk(JsonPath()), old) << c.name;
+        // A failed staging file is removed rather than left for the next save.
+        EXPECT_FALSE(Exists(JsonPath() + ".tmp")) << c.name;
+        EXPECT_EQ(Diagnostics(), "\xEF\xBB\xBF" + base::FormatSortable(machine.clock().NowLocal()) +
+                                     " : Save report: " + testing::WriteFaultText(c) + "\r\n")
+            << c.name;
+    }
+    machine.ClearFaults();
+    EXPECT_EQ(ReportStore(machine).LastReport(), first.LastReport());
 }
 
 TEST_F(ReportStoreTest, AStaleStagingFileIsReplaced) {

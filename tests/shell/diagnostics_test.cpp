@@ -3,12 +3,15 @@
 
 #include "records/machine_fixture.h"
 #include "shell/diagnostics.h"
+#include "support/write_faults.h"
+
+#include <fstream>
 
 namespace vexo::shell {
 namespace {
 
-using platform::emulated::FileOp;
 using platform::KnownFolder;
+using platform::emulated::FileOp;
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
@@ -94,6 +97,56 @@ TEST_F(DiagnosticsLog, ALockedLogLosesTheEntryButKeepsWhatIsThere) {
     WriteDriveDiagnostic(machine, "lost");
     EXPECT_EQ(Read(LogPath()), std::string(524289, 'c'));
     EXPECT_FALSE(Exists(PreviousPath()));
+}
+
+TEST_F(DiagnosticsLog, AnEntryThatCannotBeWrittenLeavesTheLogAsItWas) {
+    struct Writer {
+        const char* name;
+        void (*write)(platform::Machine&, std::string_view) noexcept;
+    };
+    const Writer writers[] = {{"ordinary", WriteDriveDiagnostic},
+                              {"UI error", WriteUiErrorEntry},
+                              {"start-up", WriteStartupEntry}};
+    // Read on the host: a locked log cannot be read through the machine.
+    auto onDisk = [&](const std::string& path) -> std::optional<std::string> {
+        std::ifstream in(*machine.HostPathOf(path), std::ios::binary);
+        if (!in) {
+            return std::nullopt;
+        }
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    Folder(kDataFolder);
+    for (const Writer& w : writers) {
+        for (const testing::WriteFaultCase& c : testing::kWriteFaults) {
+            if (c.fault == testing::WriteFault::MoveFails ||
+                c.fault == testing::WriteFault::FlushFails) {
+                continue; // appended in place; a failed rotation is tested above
+            }
+            // A log that is there, and the first entry ever, which must not
+            // leave a file without its byte-order mark behind.
+            for (const std::optional<std::string>& before :
+                 {std::optional<std::string>(std::string(kBom) + kStamp + " : earlier\r\n"),
+                  std::optional<std::string>()}) {
+                const std::string what =
+                    std::string(w.name) + ", " + c.name + (before ? "" : ", first entry");
+                machine.ClearFaults();
+                (void)machine.files().RemoveFile(LogPath());
+                if (before) {
+                    Write(LogPath(), *before);
+                }
+                testing::InjectWriteFault(machine, c, LogPath(), LogPath());
+                w.write(machine, "lost " + std::string(100, 'x'));
+                EXPECT_EQ(onDisk(LogPath()), before) << what;
+            }
+        }
+    }
+    machine.ClearFaults();
+    (void)machine.files().RemoveFile(LogPath());
+    testing::InjectWriteFault(machine, testing::kWriteFaults[0], LogPath(), LogPath());
+    WriteDriveDiagnostic(machine, "lost");
+    machine.ClearFaults();
+    WriteDriveDiagnostic(machine, "kept");
+    EXPECT_EQ(Read(LogPath()), std::string(kBom) + kStamp + " : kept\r\n");
 }
 
 TEST_F(DiagnosticsLog, HostileTextIsWrittenAsItIs) {

@@ -46,10 +46,11 @@ bool VexoEngine13::Export(const std::string& destination, const Filter& filter,
 
 void VexoEngine13::RunExport(const std::string& destination, const Filter& filter,
                              std::int32_t order) {
-    const std::string staged = destination + ".vexo-tmp";
-    platform::Files& files = *services_.files;
     std::string message;
     try {
+        // Until it is committed, the staged file is removed when it goes out
+        // of scope, whichever way the export ends.
+        base::StagedFile staged(*services_.files, destination, ".vexo-tmp");
         const Snapshot snapshot = TakeSnapshot();
         LocalTime local(*services_.clock);
         std::vector<Hit> hits;
@@ -58,15 +59,11 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
 
         std::string piece(base::kUtf8Bom);
         piece += "Name,Bytes,Extension,Modified,Path\r\n";
-        bool created = false;
         auto flush = [&] {
-            const base::Status status =
-                created ? files.AppendBytes(staged, piece) : files.WriteAllBytes(staged, piece);
-            if (!status.ok()) {
+            if (const base::Status status = staged.Append(piece); !status.ok()) {
                 throw detail::PlatformFailure(status.error(),
                                               "the export file could not be written");
             }
-            created = true;
             piece.clear();
         };
         for (const Hit& hit : hits) {
@@ -86,18 +83,16 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
             }
         }
         flush();
-        // The destination is touched only once the staged file is whole.
-        const base::Status moved = files.MoveReplace(staged, destination);
-        if (!moved.ok()) {
+        // The destination is touched only once the staged file is whole and
+        // on the disk.
+        if (const base::Status moved = staged.Commit(); !moved.ok()) {
             throw detail::PlatformFailure(moved.error(), "the export file could not be replaced");
         }
         message = "OK: " + destination;
     } catch (const std::exception& failure) {
         message = detail::Describe(failure) + " (index export to " + destination + ")";
-        (void)files.RemoveFile(staged);
     } catch (...) {
         message = "Failure: unknown (index export to " + destination + ")";
-        (void)files.RemoveFile(staged);
     }
     exportMessage_.Set(std::move(message));
     exportBusy_.store(false, std::memory_order_release);

@@ -70,9 +70,8 @@ public:
 
     virtual base::Status CreateFolderTree(const std::string& path) = 0;
     virtual base::Result<std::string> ReadAllBytes(const std::string& path) = 0;
-    // Appends `bytes` to the file, creating it when missing (logs grow this way).
-    virtual base::Status AppendBytes(const std::string& path, std::string_view bytes) = 0;
-    // From base::FileWriter: WriteAllBytes, MoveReplace, RemoveFile.
+    // From base::FileWriter: WriteAllBytes, AppendBytes, FlushToDisk,
+    // MoveReplace, RemoveFile.
 
     // The platform's full path: relative parts against the current
     // directory, "." and ".." collapsed, "/" turned into "\". Trailing

@@ -198,15 +198,54 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
     return out;
 }
 
-std::optional<base::ErrorKind> EmulatedMachine::State::FaultAt(const std::string& full, FileOp op) {
-    std::lock_guard lock(mutex);
-    auto it = faults.find(full);
-    if (it == faults.end()) {
-        return std::nullopt;
+namespace {
+
+// True when `text` matches `pattern`, both upper-cased; '*' stands for any
+// run of characters other than a backslash.
+bool MatchesWithin(std::string_view pattern, std::string_view text) {
+    const std::size_t star = pattern.find('*');
+    if (star == std::string_view::npos) {
+        return pattern == text;
     }
-    for (const auto& [faultOp, kind] : it->second) {
-        if (faultOp == op) {
-            return kind;
+    if (text.substr(0, star) != pattern.substr(0, star)) {
+        return false;
+    }
+    const std::string_view rest = pattern.substr(star + 1);
+    for (std::size_t from = star; from <= text.size(); ++from) {
+        if (MatchesWithin(rest, text.substr(from))) {
+            return true;
+        }
+        if (from < text.size() && text[from] == '\\') {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool FaultMatches(const FileFault& fault, const std::string& full) {
+    if (fault.pattern.find('*') == std::string::npos) {
+        return base::EqualsIgnoreCase(fault.pattern, full);
+    }
+    return MatchesWithin(base::ToUpperInvariant(fault.pattern), base::ToUpperInvariant(full));
+}
+
+} // namespace
+
+std::optional<base::Error> EmulatedMachine::State::FaultAt(const std::string& full, FileOp op) {
+    std::lock_guard lock(mutex);
+    for (const FileFault& fault : faults) {
+        if (fault.op == op && !fault.room && FaultMatches(fault, full)) {
+            return fault.error;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> EmulatedMachine::State::RoomAt(const std::string& full) {
+    std::lock_guard lock(mutex);
+    for (const FileFault& fault : faults) {
+        if (fault.room && FaultMatches(fault, full)) {
+            return fault.room;
         }
     }
     return std::nullopt;
@@ -368,11 +407,28 @@ public:
     }
 
     base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
-        return Write(path, bytes, O_TRUNC);
+        return Write(path, bytes, false);
     }
 
     base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
-        return Write(path, bytes, O_APPEND);
+        return Write(path, bytes, true);
+    }
+
+    // The machine writes real host files, so their data is put on the host's
+    // disk as Windows would put it on its own.
+    base::Status FlushToDisk(const std::string& path) override {
+        auto where = Open(path, FileOp::Flush);
+        if (!where) {
+            return where.status();
+        }
+        int fd = ::open(where->host.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            return ErrorFromErrno(errno, where->parentMissing);
+        }
+        const int synced = ::fsync(fd);
+        const int error = errno;
+        ::close(fd);
+        return synced == 0 ? base::Status() : base::Status(ErrorFromErrno(error, false));
     }
 
     base::Status MoveReplace(const std::string& from, const std::string& to) override {
@@ -394,6 +450,15 @@ public:
                                    "The system cannot move the file to a different disk drive."};
             }
             return ErrorFromErrno(error, true);
+        }
+        // The new name itself reaches the disk with its folder, as a move
+        // written through does on Windows. The move has happened either way,
+        // so a folder that cannot be flushed does not undo it.
+        if (int folder =
+                ::open(target->host.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            folder >= 0) {
+            (void)::fsync(folder);
+            ::close(folder);
         }
         return {};
     }
@@ -434,8 +499,8 @@ private:
         if (!where) {
             return where;
         }
-        if (auto kind = state_.FaultAt(where->full, op)) {
-            return ErrorOfKind(*kind);
+        if (auto fault = state_.FaultAt(where->full, op)) {
+            return *fault;
         }
         if (state_.BelowUnreadable(where->full)) {
             return ErrorFromCode(win::kAccessDenied);
@@ -449,27 +514,65 @@ private:
         return it == state_.extraAttributes.end() ? 0 : it->second;
     }
 
-    base::Status Write(const std::string& path, std::string_view bytes, int mode) {
+    // Creates, truncates or appends to the file. A test's full disk lets the
+    // bytes land up to its room and then fails the write; an append that
+    // fails puts the file back as it was.
+    base::Status Write(const std::string& path, std::string_view bytes, bool append) {
         auto where = Open(path, FileOp::Write);
         if (!where) {
             return where.status();
         }
-        int fd = ::open(where->host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0644);
+        const char* host = where->host.c_str();
+        bool created = false;
+        int fd = -1;
+        if (append) {
+            fd = ::open(host, O_WRONLY | O_APPEND | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) {
+                fd = ::open(host, O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+                created = fd >= 0;
+            }
+        } else {
+            fd = ::open(host, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        }
         if (fd < 0) {
             return ErrorFromErrno(errno, where->parentMissing || errno == ENOENT);
         }
+        struct stat st {};
+        const std::int64_t before =
+            ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+        std::string_view landing = bytes;
+        bool diskFull = false;
+        if (auto room = state_.RoomAt(where->full)) {
+            const auto left = static_cast<std::size_t>(std::max<std::int64_t>(0, *room - before));
+            if (left < bytes.size()) {
+                landing = bytes.substr(0, left);
+                diskFull = true;
+            }
+        }
+        base::Status status = WriteAll(fd, landing);
+        if (status.ok() && diskFull) {
+            status = ErrorFromCode(win::kDiskFull);
+        }
+        if (!status.ok() && append && !created) {
+            (void)::ftruncate(fd, static_cast<off_t>(before));
+        }
+        if (::close(fd) != 0 && status.ok()) {
+            status = ErrorFromErrno(errno, false);
+        }
+        if (!status.ok() && created) {
+            ::unlink(host);
+        }
+        return status;
+    }
+
+    static base::Status WriteAll(int fd, std::string_view bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
             if (n < 0) {
-                int error = errno;
-                ::close(fd);
-                return ErrorFromErrno(error, false);
+                return ErrorFromErrno(errno, false);
             }
             done += static_cast<std::size_t>(n);
-        }
-        if (::close(fd) != 0) {
-            return ErrorFromErrno(errno, false);
         }
         return {};
     }

@@ -4,6 +4,7 @@
 
 #include "platform/emulated/state.h"
 #include "platform/path_rules.h"
+#include "platform/windows_errors.h"
 
 namespace vexo::platform::emulated {
 namespace fs = std::filesystem;
@@ -32,6 +33,15 @@ namespace {
 std::string KeyOf(const std::string& path, const std::string& cwd) {
     auto full = paths::FullPath(path, cwd);
     return std::string(paths::TrimTrailingBackslashes(full ? *full : path));
+}
+
+// A fault's pattern: a plain path is kept by its full path, as marks are;
+// a wildcard one as given, since the path rules refuse '*' in a name.
+std::string PatternKeyOf(const std::string& pattern, const std::string& cwd) {
+    if (pattern.find('*') != std::string::npos) {
+        return std::string(paths::TrimTrailingBackslashes(pattern));
+    }
+    return KeyOf(pattern, cwd);
 }
 
 } // namespace
@@ -77,10 +87,50 @@ EmulatedMachine& EmulatedMachine::FailListingAfter(const std::string& folder, in
     return *this;
 }
 
-EmulatedMachine& EmulatedMachine::FailOperation(const std::string& path, FileOp op,
+EmulatedMachine& EmulatedMachine::FailOperation(const std::string& pattern, FileOp op,
                                                 base::ErrorKind kind) {
+    return FailOperation(pattern, op, TypicalCodeOf(kind));
+}
+
+EmulatedMachine& EmulatedMachine::FailOperation(const std::string& pattern, FileOp op,
+                                                std::uint32_t windowsCode) {
     std::lock_guard lock(state_->mutex);
-    state_->faults[KeyOf(path, state_->currentDirectory)].emplace_back(op, kind);
+    state_->faults.push_back({.pattern = PatternKeyOf(pattern, state_->currentDirectory),
+                              .op = op,
+                              .error = ErrorFromCode(windowsCode),
+                              .room = std::nullopt});
+    return *this;
+}
+
+EmulatedMachine& EmulatedMachine::FillDiskAt(const std::string& pattern, std::int64_t bytes) {
+    std::lock_guard lock(state_->mutex);
+    state_->faults.push_back({.pattern = PatternKeyOf(pattern, state_->currentDirectory),
+                              .op = FileOp::Write,
+                              .error = ErrorFromCode(win::kDiskFull),
+                              .room = bytes});
+    return *this;
+}
+
+EmulatedMachine& EmulatedMachine::LockFile(const std::string& pattern) {
+    for (FileOp op : {FileOp::Read, FileOp::Write, FileOp::Flush, FileOp::Move, FileOp::Remove}) {
+        FailOperation(pattern, op, win::kSharingViolation);
+    }
+    return *this;
+}
+
+EmulatedMachine& EmulatedMachine::UnlockFile(const std::string& pattern) {
+    std::lock_guard lock(state_->mutex);
+    const std::string key = PatternKeyOf(pattern, state_->currentDirectory);
+    const std::string lockText = WindowsErrorText(win::kSharingViolation);
+    std::erase_if(state_->faults, [&](const FileFault& fault) {
+        return fault.pattern == key && fault.error.message == lockText;
+    });
+    return *this;
+}
+
+EmulatedMachine& EmulatedMachine::ClearFaults() {
+    std::lock_guard lock(state_->mutex);
+    state_->faults.clear();
     return *this;
 }
 

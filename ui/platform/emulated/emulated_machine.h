@@ -53,8 +53,9 @@ struct DriveDescription {
     std::optional<base::ErrorKind> labelFailure{};
 };
 
-// The file operations a test can make fail at one path.
-enum class FileOp { List, ReadInfo, Read, Write, Move, Remove, CreateFolder };
+// The file operations a test can make fail at one path. Write covers
+// appends; Move is both the file moved and the one it replaces.
+enum class FileOp { List, ReadInfo, Read, Write, Flush, Move, Remove, CreateFolder };
 
 // What the shell does when a file at a given path is handed to the Recycle Bin.
 struct RecycleScript {
@@ -120,8 +121,26 @@ public:
     EmulatedMachine& MarkUnreadable(const std::string& path);
     // Listing the folder delivers `entries` entries, then fails with `kind`.
     EmulatedMachine& FailListingAfter(const std::string& folder, int entries, base::ErrorKind kind);
-    // The operation at exactly this path fails with `kind` and Windows' text.
-    EmulatedMachine& FailOperation(const std::string& path, FileOp op, base::ErrorKind kind);
+    // Injected faults. A path pattern is a Windows path in which '*' stands
+    // for any run of characters within one name ("C:\\Data\\*.tmp"); names
+    // match ignoring case.
+    // The operation at a matching path fails with `kind` and Windows' text.
+    EmulatedMachine& FailOperation(const std::string& pattern, FileOp op, base::ErrorKind kind);
+    // The same with Windows' error code (win::kDiskFull...): its kind and text.
+    EmulatedMachine& FailOperation(const std::string& pattern, FileOp op,
+                                   std::uint32_t windowsCode);
+    // The disk fills up under a matching file: writes and appends land until
+    // the file holds `bytes` bytes, then fail with "There is not enough space
+    // on the disk."
+    EmulatedMachine& FillDiskAt(const std::string& pattern, std::int64_t bytes);
+    // Another process holds a matching file open without sharing: reading,
+    // writing, flushing, moving it or onto it, and removing it fail with a
+    // sharing violation.
+    EmulatedMachine& LockFile(const std::string& pattern);
+    // The other process lets go of the files LockFile named with `pattern`.
+    EmulatedMachine& UnlockFile(const std::string& pattern);
+    // Every fault injected so far is gone (FailOperation, FillDiskAt, LockFile).
+    EmulatedMachine& ClearFaults();
     // The host path a Windows path maps to (existing entries matched ignoring
     // case), or none for a path on no mapped drive.
     std::optional<std::filesystem::path> HostPathOf(const std::string& path);

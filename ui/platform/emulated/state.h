@@ -19,6 +19,15 @@ struct Drive {
     DriveDescription description;
 };
 
+// A fault a test injected into the file operations at matching paths.
+struct FileFault {
+    std::string pattern; // a full path, '*' within a name matching any run
+    FileOp op = FileOp::Write;
+    base::Error error;
+    // Write only: bytes a file may hold before the write fails (a full disk).
+    std::optional<std::int64_t> room;
+};
+
 struct RegKey {
     std::map<std::string, std::unique_ptr<RegKey>, base::IgnoreCaseLess> subkeys;
     std::map<std::string, RegValue, base::IgnoreCaseLess> values;
@@ -45,7 +54,7 @@ struct EmulatedMachine::State {
     PathMap<std::uint32_t> extraAttributes;
     PathMap<bool> unreadable;
     PathMap<std::pair<int, base::ErrorKind>> listingFailures;
-    PathMap<std::vector<std::pair<FileOp, base::ErrorKind>>> faults;
+    std::vector<FileFault> faults;
     PathMap<std::pair<std::string, std::string>> env; // name as set, value
     std::map<KnownFolder, std::optional<std::string>> knownFolders;
     base::Culture culture = base::Culture::EnUs();
@@ -67,8 +76,11 @@ struct EmulatedMachine::State {
     // Resolves a Windows path against the mapped drives. Fails for a path on
     // no drive, on a drive that is not ready, or one Windows would refuse.
     base::Result<HostPath> Resolve(const std::string& path);
-    // The fault injected for `op` at this full path, if any.
-    std::optional<base::ErrorKind> FaultAt(const std::string& full, FileOp op);
+    // The failure injected for `op` at this full path, if any (a full disk
+    // is not one: it fails the write part-way, see RoomAt).
+    std::optional<base::Error> FaultAt(const std::string& full, FileOp op);
+    // The bytes the file at this full path may hold before the disk is full.
+    std::optional<std::int64_t> RoomAt(const std::string& full);
     // True when a folder strictly above `full` is marked unreadable.
     bool BelowUnreadable(const std::string& full);
 

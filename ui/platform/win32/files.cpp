@@ -148,11 +148,52 @@ public:
     }
 
     base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
-        return Write(path, bytes, GENERIC_WRITE, CREATE_ALWAYS);
+        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            return SystemError(::GetLastError());
+        }
+        return WriteAll(file.get(), bytes);
     }
 
+    // Opened for writing rather than for appending alone, so that a failed
+    // append can cut its partial entry off again (SetEndOfFile needs write
+    // access); no other writer shares the file, so the end stays where it is.
     base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
-        return Write(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS);
+        const std::wstring wide = ApiPath(path);
+        ScopedHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            return SystemError(::GetLastError());
+        }
+        const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+        LARGE_INTEGER end{};
+        if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END)) {
+            return SystemError(::GetLastError());
+        }
+        base::Status status = WriteAll(file.get(), bytes);
+        if (status.ok()) {
+            return status;
+        }
+        if (created) {
+            file.Reset();
+            ::DeleteFileW(wide.c_str());
+        } else if (::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) {
+            ::SetEndOfFile(file.get());
+        }
+        return status;
+    }
+
+    base::Status FlushToDisk(const std::string& path) override {
+        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            return SystemError(::GetLastError());
+        }
+        if (!::FlushFileBuffers(file.get())) {
+            return SystemError(::GetLastError());
+        }
+        return {};
     }
 
     base::Status MoveReplace(const std::string& from, const std::string& to) override {
@@ -201,18 +242,12 @@ public:
     }
 
 private:
-    base::Status Write(const std::string& path, std::string_view bytes, DWORD access,
-                       DWORD disposition) {
-        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), access, FILE_SHARE_READ, nullptr,
-                                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) {
-            return SystemError(::GetLastError());
-        }
+    static base::Status WriteAll(HANDLE file, std::string_view bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
             DWORD written = 0;
-            if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) {
+            if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
                 return SystemError(::GetLastError());
             }
             done += written;
