@@ -46,6 +46,8 @@ struct EmulatedMachine::State {
     PathMap<bool> unreadable;
     PathMap<std::pair<int, base::ErrorKind>> listingFailures;
     PathMap<std::vector<std::pair<FileOp, base::ErrorKind>>> faults;
+    // Host folder (FolderKey) -> its entries' 8.3 aliases and the names they stand for.
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> shortNames;
     PathMap<std::pair<std::string, std::string>> env; // name as set, value
     std::map<KnownFolder, std::optional<std::string>> knownFolders;
     base::Culture culture = base::Culture::EnUs();
@@ -67,6 +69,9 @@ struct EmulatedMachine::State {
     // Resolves a Windows path against the mapped drives. Fails for a path on
     // no drive, on a drive that is not ready, or one Windows would refuse.
     base::Result<HostPath> Resolve(const std::string& path);
+    // The host name an 8.3 alias in `folder` stands for, if any.
+    std::optional<std::string> LongNameOf(const std::filesystem::path& folder,
+                                          std::string_view alias);
     // The fault injected for `op` at this full path, if any.
     std::optional<base::ErrorKind> FaultAt(const std::string& full, FileOp op);
     // True when a folder strictly above `full` is marked unreadable.
@@ -100,6 +105,9 @@ RegKey* FindKey(EmulatedMachine::State& state, Hive hive, const std::string& pat
 // distinction Windows makes for missing entries.
 base::Error ErrorFromErrno(int error, bool parentMissing);
 base::Error ErrorOfKind(base::ErrorKind kind);
+
+// One spelling of a host folder, whichever way it was joined.
+std::string FolderKey(const std::filesystem::path& folder);
 
 // Reads one host entry without following a link at its place.
 base::Result<FileInfo> HostInfo(const std::filesystem::path& host, bool parentMissing);
