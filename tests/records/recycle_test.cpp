@@ -73,7 +73,8 @@ TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
         {"a folder", RemovalFlow::TemporaryFiles, Doc("folder"), "تم تجاوز رابط أو مجلد"},
         {"a folder", RemovalFlow::MyFiles, Doc("folder\\"), "مجلد أو رابط أو ملف سحابي غير متاح"},
         {"a linked file", RemovalFlow::MyFiles, Doc("link.txt"),
-         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+         "مجلد أو رابط أو ملف سحابي غير متاح"},
+        {"a linked file", RemovalFlow::BulkReview, Doc("link.txt"), "رابط أو مجلد أو ملف غير محمّل"},
         {"a linked file", RemovalFlow::TemporaryFiles, Doc("link.txt"), "تم تجاوز رابط أو مجلد"},
         {"an offline file", RemovalFlow::MyFiles, Doc("cloud.docx"),
          "مجلد أو رابط أو ملف سحابي غير متاح"},
@@ -81,10 +82,9 @@ TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
          "رابط أو مجلد أو ملف غير محمّل"},
         {"gone since listed", RemovalFlow::TemporaryFiles, std::string(kTemp) + "gone.tmp",
          PlatformText(std::string(kTemp) + "gone.tmp")},
-        // The index flows' guard already reads the file, so a file gone since
-        // it was listed is refused there, before the re-read.
-        {"gone since listed", RemovalFlow::MyFiles, Doc("gone.txt"),
-         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+        {"gone since listed", RemovalFlow::MyFiles, Doc("gone.txt"), PlatformText(Doc("gone.txt"))},
+        {"gone since listed", RemovalFlow::BulkReview, Doc("gone.txt"),
+         PlatformText(Doc("gone.txt"))},
     };
     for (const Case& c : cases) {
         RecycleOutcome outcome = Run(c.flow, Indexed(c.path));
@@ -297,8 +297,10 @@ TEST_F(RunFrame, TemporaryFilesRunsToTheEndWhateverIsPressed) {
 
 TEST_F(RunFrame, WritesOneLinePerFileInTheSectionsWords) {
     std::vector<RemovalCandidate> list = {
-        {"C:/Users/ali/Documents/./f1.txt", 10, 0},
+        {"C:\\Users\\ali\\Documents\\f1.txt", 10, 0},
         {"C:\\Outside\\o.txt", 1, 0},
+        // Not the spelling the index gave: it stays, under the name it was listed by.
+        {"C:/Users/ali/Documents/./f2.txt", 20, 0},
     };
     Write("C:\\Outside\\o.txt", "o");
     std::optional<RunResult> result = run.Run(MyFiles(), list);
@@ -306,11 +308,13 @@ TEST_F(RunFrame, WritesOneLinePerFileInTheSectionsWords) {
     const std::vector<std::string> expected = {
         "REMOVED C:\\Users\\ali\\Documents\\f1.txt",
         "NOT REMOVED C:\\Outside\\o.txt : مسار خارج مجلداتك أو داخل مجلد محمي",
+        "NOT REMOVED C:/Users/ali/Documents/./f2.txt : مسار خارج مجلداتك أو داخل مجلد محمي",
     };
     EXPECT_EQ(result->logLines, expected);
     ASSERT_TRUE(result->logPath.has_value());
     EXPECT_EQ(*result->logPath, LogPath("Removal-"));
-    EXPECT_EQ(Read(*result->logPath), "\xEF\xBB\xBF" + expected[0] + "\r\n" + expected[1] + "\r\n");
+    EXPECT_EQ(Read(*result->logPath),
+              "\xEF\xBB\xBF" + expected[0] + "\r\n" + expected[1] + "\r\n" + expected[2] + "\r\n");
 
     RemovalSection bulk = MyFiles();
     bulk.flow = RemovalFlow::BulkReview;
