@@ -11,6 +11,7 @@
 namespace vexo::records {
 namespace {
 
+using platform::emulated::FileOp;
 using platform::emulated::RecycleScript;
 
 constexpr const char* kDocs = "C:\\Users\\ali\\Documents\\";
@@ -93,6 +94,99 @@ TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
     }
     EXPECT_TRUE(machine.RecycleCalls().empty());
     EXPECT_TRUE(Exists(Doc("link.txt")));
+}
+
+// A read of each of these files would fail with a sharing violation, so only
+// a refusal made before anything reads the file gives the section's words.
+TEST_F(RecycleStep, WhatThePlaceRefusesIsRefusedBeforeTheFileIsRead) {
+    Write(Doc("locked\\in.txt"));
+    Write(Doc("locked\\sub\\in.txt"));
+    machine.MarkUnreadable(Doc("locked"));
+    const struct {
+        const char* what;
+        std::string path;
+    } cases[] = {
+        {"protected", std::string(kTemp) + "t.tmp"},
+        {"protected, gone", "C:\\Users\\ali\\AppData\\Local\\gone.txt"},
+        {"under a linked folder", Doc("linked\\x.txt")},
+        {"under a linked folder, gone", Doc("linked\\gone.txt")},
+        {"in an unreadable folder", Doc("locked\\in.txt")},
+        {"below an unreadable folder", Doc("locked\\sub\\in.txt")},
+        {"outside the roots, gone", "C:\\Outside\\gone.txt"},
+    };
+    for (const auto& c : cases) {
+        machine.FailOperation(c.path, FileOp::ReadInfo, base::ErrorKind::SharingViolation);
+        RecycleOutcome outcome = RecycleOneFile(
+            machine, {c.path, 0, 0}, RecycleChecks{RemovalFlow::MyFiles, {kProfile}}, 77);
+        EXPECT_EQ(outcome.reason, "مسار خارج مجلداتك أو داخل مجلد محمي") << c.what;
+    }
+    EXPECT_TRUE(machine.RecycleCalls().empty());
+}
+
+// Every other spelling of a file, and what may change between listing and
+// removal, against the step run over the whole profile.
+TEST_F(RecycleStep, NoOtherSpellingOrChangeSinceListingReachesAnotherFile) {
+    machine.AddShortName("C:\\Users\\ali\\AppData", "APPDAT~1");
+    Write(Doc("holiday photos.zip"), "z");
+    machine.AddShortName(Doc("holiday photos.zip"), "HOLIDA~1.ZIP");
+    Link(Doc("deep\\er\\linked"), "C:\\Elsewhere\\real");
+    // Listed, then moved away.
+    Write(Doc("moved.txt"));
+    ASSERT_TRUE(machine.files().MoveReplace(Doc("moved.txt"), Doc("moved-away.txt")).ok());
+    // Listed, then its folder put aside and a link to a protected folder
+    // holding a file of the same name put in its place.
+    Write(Doc("work\\x.tmp"));
+    Write(std::string(kTemp) + "x.tmp");
+    std::filesystem::rename(*machine.HostPathOf(Doc("work")), *machine.HostPathOf(Doc("work-old")));
+    Link(Doc("work"), "C:\\Users\\ali\\AppData\\Local\\Temp");
+
+    const std::string outside = "مسار خارج مجلداتك أو داخل مجلد محمي";
+    const struct {
+        const char* what;
+        RemovalFlow flow;
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {"case", RemovalFlow::MyFiles, "C:\\USERS\\ALI\\APPDATA\\LOCAL\\TEMP\\T.TMP", outside},
+        {"short name above", RemovalFlow::MyFiles, "C:\\Users\\ali\\APPDAT~1\\Local\\Temp\\t.tmp",
+         outside},
+        {"short name of the file", RemovalFlow::MyFiles, Doc("HOLIDA~1.ZIP"), outside},
+        {"verbatim", RemovalFlow::MyFiles, "\\\\?\\" + Doc("a.txt"), outside},
+        {"device", RemovalFlow::MyFiles, "\\\\.\\" + Doc("a.txt"), outside},
+        {"trailing dot", RemovalFlow::MyFiles, Doc("a.txt."), outside},
+        {"trailing dot", RemovalFlow::BulkReview, Doc("a.txt."),
+         "مسار محمي أو خارج الملفات الشخصية"},
+        {"trailing space", RemovalFlow::MyFiles, Doc("a.txt "), outside},
+        {"..", RemovalFlow::MyFiles, Doc("..\\AppData\\Local\\Temp\\t.tmp"), outside},
+        {".. back onto the file", RemovalFlow::MyFiles, Doc("folder\\..\\a.txt"), outside},
+        {". segment", RemovalFlow::BulkReview, Doc(".\\a.txt"),
+         "مسار محمي أو خارج الملفات الشخصية"},
+        {"forward slashes", RemovalFlow::MyFiles, "C:/Users/ali/Documents/a.txt", outside},
+        {"stream", RemovalFlow::MyFiles, Doc("a.txt:secret"), outside},
+        {"link deep above", RemovalFlow::MyFiles, Doc("deep\\er\\linked\\x.txt"), outside},
+        {"the file a link now", RemovalFlow::MyFiles, Doc("link.txt"),
+         "مجلد أو رابط أو ملف سحابي غير متاح"},
+        {"moved away since listed", RemovalFlow::MyFiles, Doc("moved.txt"),
+         PlatformText(Doc("moved.txt"))},
+        {"its folder now a link", RemovalFlow::MyFiles, Doc("work\\x.tmp"), outside},
+    };
+    for (const auto& c : cases) {
+        RecycleOutcome outcome =
+            RecycleOneFile(machine, {c.path, 0, 0}, RecycleChecks{c.flow, {kProfile}}, 77);
+        EXPECT_FALSE(outcome.removed) << c.what;
+        EXPECT_EQ(outcome.reason, c.reason) << c.what << ": " << c.path;
+    }
+    EXPECT_TRUE(machine.RecycleCalls().empty());
+    for (const std::string& kept : {Doc("a.txt"), std::string(kTemp) + "t.tmp",
+                                    Doc("holiday photos.zip"), std::string(kTemp) + "x.tmp"}) {
+        EXPECT_TRUE(Exists(kept)) << kept;
+    }
+
+    // Case is the one difference from the listed spelling that is the same file.
+    RecycleOutcome sameFile = RecycleOneFile(machine, {"c:\\users\\ALI\\documents\\A.TXT", 0, 0},
+                                             RecycleChecks{RemovalFlow::MyFiles, {kProfile}}, 77);
+    EXPECT_TRUE(sameFile.removed) << sameFile.reason;
+    EXPECT_FALSE(Exists(Doc("a.txt")));
 }
 
 TEST_F(RecycleStep, TemporaryFilesTakesItsPathAsGivenWithoutTheGuard) {
