@@ -28,8 +28,9 @@ constexpr int kMaxWalkDepth = 16384;
 
 std::optional<std::string> Canonical(platform::Machine& machine, std::string_view path) {
     // Checked before and after: Windows itself turns some names into device
-    // paths ("C:\a\CON" may come back as "\\.\CON").
-    if (platform::paths::IsDeviceForm(path)) {
+    // paths ("C:\a\CON" may come back as "\\.\CON"). A NUL cuts the name
+    // short at every Windows call, so the rest would go unjudged.
+    if (platform::paths::IsDeviceForm(path) || path.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
     base::Result<std::string> full = machine.files().LongPath(std::string(path));

@@ -464,10 +464,10 @@ public:
         if (!full) {
             return full;
         }
-        const std::string_view bare = paths::TrimTrailingBackslashes(*full);
-        if (bare.size() <= paths::TrimTrailingBackslashes(paths::Root(*full)).size()) {
+        if (!paths::Parent(*full)) {
             return full; // a root has no names to expand
         }
+        const std::string_view bare = paths::TrimTrailingBackslashes(*full);
         auto where = state_.Resolve(*full);
         if (!where) {
             return where.error();

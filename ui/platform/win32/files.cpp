@@ -200,10 +200,10 @@ public:
         if (!full) {
             return full;
         }
-        const std::string_view bare = paths::TrimTrailingBackslashes(*full);
-        if (bare.size() <= paths::TrimTrailingBackslashes(paths::Root(*full)).size()) {
+        if (!paths::Parent(*full)) {
             return full; // a root has no names to expand
         }
+        const std::string_view bare = paths::TrimTrailingBackslashes(*full);
         // GetLongPathNameW expands only a path that exists; the names that do
         // not exist (yet) are put back after the longest part that does.
         std::string existing(bare);
