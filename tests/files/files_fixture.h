@@ -88,6 +88,7 @@ public:
     }
     base::Status RemoveFile(const std::string& p) override { return inner_.RemoveFile(p); }
     base::Result<std::string> FullPath(const std::string& p) override { return inner_.FullPath(p); }
+    base::Result<std::string> LongPath(const std::string& p) override { return inner_.LongPath(p); }
     std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
 
 private:

@@ -1,6 +1,7 @@
 #include "files_fixture.h"
 #include "records/cleanup_report.h"
 
+#include <fstream>
 #include <gmock/gmock.h>
 
 namespace vexo::testing {
@@ -388,6 +389,30 @@ TEST_F(MyFilesTest, AChosenFolderThatHoldsAppDataListsItButNeverRemovesFromIt) {
     EXPECT_THAT(machine.RecycleCalls(), IsEmpty());
     EXPECT_TRUE(Exists(appFile));
     EXPECT_THAT(RemovalLogs(), ElementsAre("\xEF\xBB\xBFNOT REMOVED " + appFile + " : " +
+                                           kOutsideOrProtected + "\r\n"));
+}
+
+TEST_F(MyFilesTest, ATickedNameWindowsWouldRewriteNeverSendsItsSiblingToTheBin) {
+    // The host keeps a name ending in a dot, as NTFS does for a file made
+    // through "\\?\"; Windows' normalisation turns it into its sibling's name.
+    const std::string sibling = std::string(kDocuments) + "\\bar";
+    const std::string listed = sibling + ".";
+    Sized(sibling, 2 * kMiB);
+    auto folder = machine.HostPathOf(kDocuments);
+    ASSERT_TRUE(folder.has_value());
+    std::ofstream(*folder / "bar.").close();
+    std::filesystem::resize_file(*folder / "bar.", 3 * kMiB);
+    files::MyFilesSection& s = OpenFiles();
+    Settle();
+    ASSERT_THAT(Names(), ElementsAre("bar.", "bar"));
+    ui.tickRow(s.grid(), 0);
+    ui.expectMessageBox(DialogResult::Yes);
+    ui.expectMessageBox(DialogResult::Ok);
+    Click(files::kDeleteText);
+
+    EXPECT_THAT(machine.RecycleCalls(), IsEmpty());
+    EXPECT_TRUE(Exists(sibling));
+    EXPECT_THAT(RemovalLogs(), ElementsAre("\xEF\xBB\xBFNOT REMOVED " + listed + " : " +
                                            kOutsideOrProtected + "\r\n"));
 }
 

@@ -189,6 +189,7 @@ public:
         return base::Error{base::ErrorKind::NotFound, "not found"};
     }
     base::Result<std::string> FullPath(const std::string& path) override { return path; }
+    base::Result<std::string> LongPath(const std::string& path) override { return path; }
     std::string CurrentDirectory() override { return "C:\\"; }
 
 private:

@@ -177,6 +177,39 @@ TEST_F(Contract, FullPathResolvesAgainstTheCurrentDirectory) {
     ExpectFailure(m.files().FullPath("").error(), K::InvalidInput, "empty path");
 }
 
+TEST_F(Contract, LongPathSpellsOutTheShortNamesOfWhatExists) {
+    const std::string longDir = m.files().LongPath(dir).value();
+    const std::string folder = Join(longDir, "A long folder name");
+    ASSERT_TRUE(m.files().CreateFolderTree(Join(folder, "inner")).ok());
+    Write(Join(folder, "inner\\file.txt"), "x");
+    const std::string alias = world->ShortNameOf(folder);
+    if (alias.empty()) {
+        GTEST_SKIP() << "this file system gives \"A long folder name\" no short name";
+    }
+    const std::string shortFolder = Join(longDir, alias);
+    ASSERT_TRUE(m.files().Exists(Join(shortFolder, "inner\\file.txt"))) << alias;
+
+    const struct {
+        std::string given;
+        std::string expected;
+    } cases[] = {
+        {Join(shortFolder, "inner\\file.txt"), Join(folder, "inner\\file.txt")},
+        {shortFolder + "\\", folder + "\\"},
+        {Join(shortFolder, "inner\\..\\inner\\.\\file.txt"), Join(folder, "inner\\file.txt")},
+        // What does not exist is kept as given, after the part that does.
+        {Join(shortFolder, "missing\\deeper.txt"), Join(folder, "missing\\deeper.txt")},
+        {Join(longDir, "gone\\" + alias), Join(longDir, "gone\\" + alias)},
+        {"C:\\", "C:\\"},
+    };
+    for (const auto& c : cases) {
+        base::Result<std::string> expanded = m.files().LongPath(c.given);
+        ASSERT_TRUE(expanded.ok()) << c.given << ": " << expanded.error().message;
+        EXPECT_TRUE(base::EqualsIgnoreCase(*expanded, c.expected))
+            << c.given << " -> " << *expanded;
+    }
+    ExpectFailure(m.files().LongPath("").error(), K::InvalidInput, "empty path");
+}
+
 TEST_F(Contract, FileFailuresCarryTheirKindAndTheSystemsText) {
     Write(Join(dir, "held.txt"), "h");
     ASSERT_TRUE(m.files().CreateFolderTree(Join(dir, "folder")).ok());

@@ -31,6 +31,9 @@ public:
     // A symbolic link at `link` to the folder `target`.
     virtual bool MakeFolderLink(const std::string& link, const std::string& target) = 0;
     virtual void MakeHidden(const std::string& path) = 0;
+    // The 8.3 alias (a name, not a path) under which the existing entry at
+    // `path` also answers, or empty when this side gives it none.
+    virtual std::string ShortNameOf(const std::string& path) = 0;
     // False when this side cannot make a folder unreadable.
     virtual bool MakeUnreadable(const std::string& folder) = 0;
     virtual std::unique_ptr<HeldFile> HoldExclusively(const std::string& path) = 0;

@@ -67,6 +67,12 @@ public:
         machine_.MarkAttributes(path, attr::Hidden);
     }
 
+    std::string ShortNameOf(const std::string& path) override {
+        const std::string alias = "LONGNA~1";
+        machine_.AddShortName(path, alias);
+        return alias;
+    }
+
     bool MakeUnreadable(const std::string& folder) override {
         machine_.MarkUnreadable(folder);
         return true;

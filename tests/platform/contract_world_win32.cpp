@@ -124,6 +124,17 @@ public:
                              ::GetFileAttributesW(wide.c_str()) | FILE_ATTRIBUTE_HIDDEN);
     }
 
+    std::string ShortNameOf(const std::string& path) override {
+        const std::wstring wide = base::Widen(path);
+        wchar_t shortPath[MAX_PATH] = {};
+        const DWORD written = ::GetShortPathNameW(wide.c_str(), shortPath, MAX_PATH);
+        if (written == 0 || written >= MAX_PATH) {
+            return {};
+        }
+        const std::string alias(paths::FileName(base::Narrow(shortPath)));
+        return alias == paths::FileName(path) ? std::string() : alias;
+    }
+
     bool MakeUnreadable(const std::string&) override { return false; }
 
     std::unique_ptr<HeldFile> HoldExclusively(const std::string& path) override {

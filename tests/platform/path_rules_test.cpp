@@ -110,5 +110,69 @@ TEST(PathRules, JoinFileNameAndTrim) {
     EXPECT_EQ(TrimTrailingBackslashes("C:\\"), "C:");
 }
 
+TEST(PathRules, DeviceAndVerbatimFormsAreRecognisedInEverySpelling) {
+    const struct {
+        const char* path;
+        bool device;
+    } cases[] = {
+        {"\\\\?\\C:\\Windows\\Temp\\x", true},
+        {"\\\\?\\UNC\\server\\share\\x", true},
+        {"\\\\.\\C:\\Windows", true},
+        {"\\\\.\\CON", true},
+        {"\\??\\C:\\Windows", true},
+        {"//?/C:/Windows", true},
+        {"//./C:/Windows", true},
+        {"\\/?\\C:\\Windows", true},
+        {"/?\?/C:/Windows", true},
+        {"\\\\?", true},
+        {"\\\\.", true},
+        {"C:\\Windows", false},
+        {"\\\\server\\share\\x", false},
+        {"\\\\.server\\share", false}, // a server whose name begins with a dot
+        {"\\Windows", false},
+        {"C:\\??\\x", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsDeviceForm(c.path), c.device) << c.path;
+    }
+}
+
+TEST(PathRules, StreamsAndDeviceNamesAreFoundInAnyName) {
+    const struct {
+        const char* path;
+        bool stream;
+        bool device;
+    } cases[] = {
+        {"C:\\Users\\u\\Documents\\a.txt", false, false},
+        {"C:\\Users\\u\\Documents\\a.txt:secret", true, false},
+        {"C:\\Users\\u\\Documents\\a.txt::$DATA", true, false},
+        {"C:\\Users\\u:hidden\\a.txt", true, false},
+        {"\\\\server\\share\\a.txt:s", true, false},
+        {"C:\\a\\CON", false, true},
+        {"C:\\a\\con.txt", false, true},
+        {"C:\\a\\Nul.tar.gz", false, true},
+        {"C:\\a\\AUX...", false, true},
+        {"C:\\a\\prn .log", false, true},
+        {"C:\\a\\COM1", false, true},
+        {"C:\\a\\lpt9.doc", false, true},
+        {"C:\\a\\COM0", false, true},
+        {"C:\\a\\COM\xC2\xB9.txt", false, true},
+        {"C:\\a\\CONOUT$", false, true},
+        {"C:\\NUL\\file.txt", false, true}, // a folder's name counts too
+        {"C:\\a\\CONSOLE.txt", false, false},
+        {"C:\\a\\COM10", false, false},
+        {"C:\\a\\LPT", false, false},
+        {"C:\\a\\ CON", false, false},
+        {"C:\\a\\nullable.txt", false, false},
+        {"C:\\a\\my.con", false, false},
+        {"C:\\", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NamesAStream(c.path), c.stream) << c.path;
+        EXPECT_EQ(HasReservedDeviceName(c.path), c.device) << c.path;
+    }
+}
+
 } // namespace
 } // namespace vexo::platform::paths

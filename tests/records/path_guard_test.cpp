@@ -108,6 +108,73 @@ TEST_F(PathGuard, ReadsTheProtectedVariablesAtEveryCall) {
     EXPECT_TRUE(TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\report.docx"));
 }
 
+TEST_F(PathGuard, NoOtherSpellingOfAFileGetsThrough) {
+    machine.AddShortName("C:\\Program Files", "PROGRA~1")
+        .AddShortName("C:\\Users\\ali\\AppData", "APPDAT~1")
+        .AddShortName("C:\\Users\\ali\\Documents", "DOCUME~1");
+    // Names Windows reads as something else; the host keeps them as files.
+    Write("C:\\Users\\ali\\Documents\\report.docx:secret");
+    Write("C:\\Users\\ali\\Documents\\nul.txt");
+    Write("C:\\Users\\ali\\Documents\\Com1 .log");
+    Write("C:\\Users\\ali\\Documents\\aux\\inside.txt");
+    struct Case {
+        const char* what;
+        const char* path;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"verbatim", "\\\\?\\C:\\Windows\\Temp\\setup.log", false},
+        {"device", "\\\\.\\C:\\Windows\\Temp\\setup.log", false},
+        {"verbatim, slashes", "//?/C:/Windows/Temp/setup.log", false},
+        {"device, slashes", "//./C:/Windows/Temp/setup.log", false},
+        {"object manager", "\\??\\C:\\Windows\\Temp\\setup.log", false},
+        {"verbatim share", "\\\\?\\UNC\\server\\share\\x.txt", false},
+        // The form itself is refused, whatever it names.
+        {"verbatim personal", "\\\\?\\C:\\Users\\ali\\Documents\\report.docx", false},
+        {"short name", "C:\\PROGRA~1\\App\\app.exe", false},
+        {"short name, lower case", "c:\\progra~1\\app\\app.exe", false},
+        {"short name above", "C:\\Users\\ali\\APPDAT~1\\Local\\Temp\\x.tmp", false},
+        {"short name of a personal folder", "C:\\Users\\ali\\DOCUME~1\\report.docx", true},
+        {"case", "C:\\WINDOWS\\temp\\SETUP.LOG", false},
+        {"..", "C:\\Users\\ali\\Documents\\..\\AppData\\Local\\Temp\\x.tmp", false},
+        {"forward slashes", "C:/Program Files/App/app.exe", false},
+        {"trailing dot", "C:\\Windows\\Temp\\setup.log.", false},
+        {"trailing space", "C:\\Windows\\Temp\\setup.log ", false},
+        {"trailing dot on a folder", "C:\\Windows.\\Temp\\setup.log", false},
+        {"stream", "C:\\Users\\ali\\Documents\\report.docx:secret", false},
+        {"default stream", "C:\\Users\\ali\\Documents\\report.docx::$DATA", false},
+        {"device name", "C:\\Users\\ali\\Documents\\nul.txt", false},
+        {"device name, trailing space", "C:\\Users\\ali\\Documents\\Com1 .log", false},
+        {"device name of a folder", "C:\\Users\\ali\\Documents\\aux\\inside.txt", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TestSimpleFileRoot(machine, c.path), c.accepted) << c.what << ": " << c.path;
+    }
+}
+
+TEST_F(PathGuard, AProtectedFolderInAnotherSpellingStillProtects) {
+    machine.AddShortName("C:\\Program Files", "PROGRA~1");
+    const char* app = "C:\\Program Files\\App\\app.exe";
+    const char* report = "C:\\Users\\ali\\Documents\\report.docx";
+    struct Case {
+        const char* value;
+        bool appAccepted;
+        bool reportAccepted;
+    };
+    const Case cases[] = {
+        {"C:\\PROGRA~1", false, true},
+        {"c:/program files/./", false, true},
+        // A location that cannot be placed could be anywhere.
+        {"\\\\?\\C:\\Program Files", false, false},
+        {"\\\\.\\C:\\Program Files", false, false},
+    };
+    for (const Case& c : cases) {
+        machine.SetEnv("ProgramFiles", c.value);
+        EXPECT_EQ(TestSimpleFileRoot(machine, app), c.appAccepted) << c.value;
+        EXPECT_EQ(TestSimpleFileRoot(machine, report), c.reportAccepted) << c.value;
+    }
+}
+
 TEST_F(PathGuard, AnUnreadableFolderOnTheWayRefuses) {
     machine.MarkUnreadable("C:\\Users\\ali\\Documents\\deep");
     EXPECT_FALSE(
@@ -171,6 +238,19 @@ TEST_F(PersonalRoots, SkipWhatDoesNotResolveOrIsLinked) {
     EXPECT_EQ(GetPersonalRoots22(machine), expected);
 }
 
+TEST_F(PersonalRoots, AreSpeltInFullAndNeverInADeviceForm) {
+    machine.AddShortName("C:\\Users\\ali\\Documents", "DOCUME~1")
+        .SetKnownFolder(KnownFolder::Documents, "C:\\Users\\ali\\DOCUME~1")
+        .SetValue(Hive::CurrentUser, kShellFolders, kDownloadsValue,
+                  RegValue::Sz("\\\\?\\C:\\Users\\ali\\Downloads"));
+    machine.SetEnv("USERPROFILE", "\\\\.\\C:\\Users\\ali");
+    const std::vector<std::string> expected = {
+        "C:\\Users\\ali\\Desktop\\", "C:\\Users\\ali\\Documents\\", "C:\\Users\\ali\\Pictures\\",
+        "C:\\Users\\ali\\Videos\\",  "C:\\Users\\ali\\Music\\",
+    };
+    EXPECT_EQ(GetPersonalRoots22(machine), expected);
+}
+
 TEST_F(PersonalRoots, WithoutAProfileThereIsNoProfileDownloads) {
     // An unset USERPROFILE must not turn into a "Downloads" folder relative to
     // wherever the current directory happens to be.
@@ -217,6 +297,17 @@ TEST_F(IndexRoots, AnEarlierFolderCoversItsSubfoldersButNotTheReverse) {
 TEST_F(IndexRoots, KeepLocalGuardedFoldersAsNormalised) {
     EXPECT_EQ(Validate({"", "C:/Users/ali/Documents/Work/", "E:\\Photos"}),
               (std::vector<std::string>{"C:\\Users\\ali\\Documents\\Work\\", "E:\\Photos"}));
+}
+
+TEST_F(IndexRoots, AreSpeltInFullAndNeverInADeviceForm) {
+    machine.AddShortName(kDocuments, "DOCUME~1");
+    EXPECT_EQ(Validate({"C:\\Users\\ali\\DOCUME~1\\Work\\", "c:\\users\\ali\\docume~1\\work"}),
+              std::vector<std::string>{"C:\\Users\\ali\\Documents\\Work\\"});
+    for (const char* candidate :
+         {"\\\\?\\C:\\Users\\ali\\Documents", "\\\\.\\C:\\Users\\ali\\Documents",
+          "//?/C:/Users/ali/Documents", "\\\\?\\E:\\Photos"}) {
+        EXPECT_TRUE(Validate({candidate}).empty()) << candidate;
+    }
 }
 
 TEST_F(IndexRoots, RefuseWhatIsNoLocalGuardedFolder) {

@@ -1,12 +1,15 @@
 // The guard on the real file system (under Wine in CI): real folders, real
 // symbolic links made by the Windows API, and the process's own variables.
 
+#include "base/ordinal.h"
 #include "base/utf.h"
 #include "platform/path_rules.h"
 #include "platform/win32/win32_machine.h"
 #include "platform/win32/windows_api.h"
 #include "records/path_guard.h"
+#include "records/recycle.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -127,6 +130,17 @@ protected:
         return true;
     }
 
+    // The 8.3 form of an existing path, or empty when it has none of its own.
+    static std::string ShortPath(const std::string& path) {
+        wchar_t shortened[MAX_PATH] = {};
+        const DWORD written = ::GetShortPathNameW(base::Widen(path).c_str(), shortened, MAX_PATH);
+        if (written == 0 || written >= MAX_PATH) {
+            return {};
+        }
+        const std::string out = base::Narrow(shortened);
+        return base::EqualsIgnoreCase(out, path) ? std::string() : out;
+    }
+
     std::unique_ptr<platform::Machine> machine_;
     std::string work_;
 
@@ -185,6 +199,138 @@ TEST_F(PathGuardWin32, RefusesLinksRootsAndProtectedFolders) {
     if (fileLinks) {
         EXPECT_FALSE(TestSimpleFileRoot(*machine_, Path("Docs\\deep\\er\\lone-link.txt")));
     }
+}
+
+// The real machine, but a Recycle Bin that only records: the cases below are
+// all refused before the shell, and one that got through must not open the
+// shell's dialog on a display nobody answers.
+class RefusingMachine final : public platform::Machine, platform::RecycleBin {
+public:
+    explicit RefusingMachine(platform::Machine& real) : real_(real) {}
+    base::Status Recycle(const std::string& path, platform::NativeWindow) override {
+        handed.push_back(path);
+        return base::Error{base::ErrorKind::Cancelled, "handed to the shell"};
+    }
+    platform::Files& files() override { return real_.files(); }
+    platform::Volumes& volumes() override { return real_.volumes(); }
+    platform::Environment& environment() override { return real_.environment(); }
+    platform::Registry& registry() override { return real_.registry(); }
+    platform::Processes& processes() override { return real_.processes(); }
+    platform::RecycleBin& recycleBin() override { return *this; }
+    platform::Http& http() override { return real_.http(); }
+    platform::Clock& clock() override { return real_.clock(); }
+
+    std::vector<std::string> handed;
+
+private:
+    platform::Machine& real_;
+};
+
+std::string WithSlashes(std::string path) {
+    for (char& c : path) {
+        c = c == '\\' ? '/' : c;
+    }
+    return path;
+}
+
+TEST_F(PathGuardWin32, RefusesEveryOtherSpellingOfAProtectedFile) {
+    File("Windows\\Temp\\setup.log");
+    File("Program Files\\App\\app.exe");
+    File("Docs\\report.txt");
+    const std::string setup = Path("Windows\\Temp\\setup.log");
+    ASSERT_TRUE(TestSimpleFileRoot(*machine_, Path("Docs\\report.txt")));
+    const struct {
+        const char* what;
+        std::string path;
+    } cases[] = {
+        {"verbatim", "\\\\?\\" + setup},
+        {"device", "\\\\.\\" + setup},
+        {"verbatim, slashes", "//?/" + WithSlashes(setup)},
+        {"object manager", "\\??\\" + setup},
+        {"verbatim personal", "\\\\?\\" + Path("Docs\\report.txt")},
+        {"forward slashes", WithSlashes(setup)},
+        {"..", Path("Docs\\..\\Windows\\Temp\\setup.log")},
+        {"trailing dot", setup + "."},
+        {"trailing space", setup + " "},
+        {"trailing dot on a folder", Path("Windows.\\Temp\\setup.log")},
+        // Everything after a NUL is lost at the Windows call.
+        {"NUL", Path("Docs\\report.txt") + std::string("\0\\..\\..\\Windows", 15)},
+        {"case", Path("WINDOWS\\temp\\Setup.LOG")},
+        {"stream", Path("Docs\\report.txt:secret")},
+        {"device name", Path("Docs\\nul.txt")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(TestSimpleFileRoot(*machine_, c.path)) << c.what << ": " << c.path;
+    }
+    // A protected folder that cannot be placed could be anywhere.
+    machine_->environment().Set("ProgramFiles", "\\\\?\\" + Path("Program Files"));
+    EXPECT_FALSE(TestSimpleFileRoot(*machine_, Path("Docs\\report.txt")));
+}
+
+TEST_F(PathGuardWin32, ShortNamesAreJudgedInTheirLongForm) {
+    File("Program Files\\App\\app.exe");
+    File("Docs\\Long document name.txt");
+    const std::string shortProgramFiles = ShortPath(Path("Program Files"));
+    const std::string shortDocument = ShortPath(Path("Docs\\Long document name.txt"));
+    if (shortProgramFiles.empty() || shortDocument.empty()) {
+        GTEST_SKIP() << "this file system gives \"Program Files\" and \"Long document name.txt\" "
+                        "no short names";
+    }
+    EXPECT_FALSE(TestSimpleFileRoot(*machine_, shortProgramFiles + "\\App\\app.exe"))
+        << shortProgramFiles;
+    EXPECT_TRUE(TestSimpleFileRoot(*machine_, shortDocument)) << shortDocument;
+
+    const std::vector<std::string> roots = ValidateIndexRoots(*machine_, {ShortPath(Path("Docs"))});
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_TRUE(base::EqualsIgnoreCase(roots[0], Path("Docs"))) << roots[0];
+
+    // A protected folder given by its short name still covers its long name.
+    machine_->environment().Set("ProgramFiles", shortProgramFiles);
+    EXPECT_FALSE(TestSimpleFileRoot(*machine_, Path("Program Files\\App\\app.exe")));
+}
+
+TEST_F(PathGuardWin32, TheRemovalStepTakesOnlyTheListedFile) {
+    File("Docs\\report.txt");
+    File("Docs\\Long document name.txt");
+    File("Real\\inside.txt");
+    File("Windows\\Temp\\setup.log");
+    RefusingMachine machine(*machine_);
+    const std::string outside = "مسار خارج مجلداتك أو داخل مجلد محمي";
+    const std::string gone = Path("Docs\\gone.txt");
+    struct Case {
+        std::string what;
+        std::string path;
+        std::string reason;
+    };
+    std::vector<Case> cases = {
+        {"verbatim", "\\\\?\\" + Path("Docs\\report.txt"), outside},
+        {"trailing dot", Path("Docs\\report.txt."), outside},
+        {"trailing space", Path("Docs\\report.txt "), outside},
+        {"forward slashes", WithSlashes(Path("Docs\\report.txt")), outside},
+        {"..", Path("Docs\\..\\Docs\\report.txt"), outside},
+        {"protected", Path("Windows\\Temp\\setup.log"), outside},
+        {"protected, gone", Path("Windows\\Temp\\gone.log"), outside},
+        {"gone since listed", gone, machine_->files().ReadInfo(gone).error().message},
+    };
+    if (const std::string shortDocument = ShortPath(Path("Docs\\Long document name.txt"));
+        !shortDocument.empty()) {
+        cases.push_back({"short name", shortDocument, outside});
+    } else {
+        std::printf("[   INFO   ] no short names here: the short-name case is left out\n");
+    }
+    if (MakeLink("Docs\\deep\\linked", "Real", true)) {
+        cases.push_back({"under a linked folder", Path("Docs\\deep\\linked\\inside.txt"), outside});
+    } else {
+        std::printf("[   INFO   ] no symbolic links here: the linked-folder case is left out\n");
+    }
+    for (const Case& c : cases) {
+        RecycleOutcome outcome = RecycleOneFile(machine, {c.path, 0, 0},
+                                                RecycleChecks{RemovalFlow::MyFiles, {work_}}, 0);
+        EXPECT_FALSE(outcome.removed) << c.what;
+        EXPECT_EQ(outcome.reason, c.reason) << c.what << ": " << c.path;
+    }
+    EXPECT_TRUE(machine.handed.empty());
+    EXPECT_TRUE(machine_->files().Exists(Path("Docs\\report.txt")));
 }
 
 } // namespace

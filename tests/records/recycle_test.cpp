@@ -13,6 +13,7 @@
 namespace vexo::records {
 namespace {
 
+using platform::emulated::FileOp;
 using platform::emulated::RecycleScript;
 
 constexpr const char* kDocs = "C:\\Users\\ali\\Documents\\";
@@ -75,7 +76,8 @@ TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
         {"a folder", RemovalFlow::TemporaryFiles, Doc("folder"), "تم تجاوز رابط أو مجلد"},
         {"a folder", RemovalFlow::MyFiles, Doc("folder\\"), "مجلد أو رابط أو ملف سحابي غير متاح"},
         {"a linked file", RemovalFlow::MyFiles, Doc("link.txt"),
-         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+         "مجلد أو رابط أو ملف سحابي غير متاح"},
+        {"a linked file", RemovalFlow::BulkReview, Doc("link.txt"), "رابط أو مجلد أو ملف غير محمّل"},
         {"a linked file", RemovalFlow::TemporaryFiles, Doc("link.txt"), "تم تجاوز رابط أو مجلد"},
         {"an offline file", RemovalFlow::MyFiles, Doc("cloud.docx"),
          "مجلد أو رابط أو ملف سحابي غير متاح"},
@@ -83,10 +85,9 @@ TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
          "رابط أو مجلد أو ملف غير محمّل"},
         {"gone since listed", RemovalFlow::TemporaryFiles, std::string(kTemp) + "gone.tmp",
          PlatformText(std::string(kTemp) + "gone.tmp")},
-        // The index flows' guard already reads the file, so a file gone since
-        // it was listed is refused there, before the re-read.
-        {"gone since listed", RemovalFlow::MyFiles, Doc("gone.txt"),
-         "مسار خارج مجلداتك أو داخل مجلد محمي"},
+        {"gone since listed", RemovalFlow::MyFiles, Doc("gone.txt"), PlatformText(Doc("gone.txt"))},
+        {"gone since listed", RemovalFlow::BulkReview, Doc("gone.txt"),
+         PlatformText(Doc("gone.txt"))},
     };
     for (const Case& c : cases) {
         RecycleOutcome outcome = Run(c.flow, Indexed(c.path));
@@ -95,6 +96,99 @@ TEST_F(RecycleStep, RefusalsBeforeTheShellInEachFlow) {
     }
     EXPECT_TRUE(machine.RecycleCalls().empty());
     EXPECT_TRUE(Exists(Doc("link.txt")));
+}
+
+// A read of each of these files would fail with a sharing violation, so only
+// a refusal made before anything reads the file gives the section's words.
+TEST_F(RecycleStep, WhatThePlaceRefusesIsRefusedBeforeTheFileIsRead) {
+    Write(Doc("locked\\in.txt"));
+    Write(Doc("locked\\sub\\in.txt"));
+    machine.MarkUnreadable(Doc("locked"));
+    const struct {
+        const char* what;
+        std::string path;
+    } cases[] = {
+        {"protected", std::string(kTemp) + "t.tmp"},
+        {"protected, gone", "C:\\Users\\ali\\AppData\\Local\\gone.txt"},
+        {"under a linked folder", Doc("linked\\x.txt")},
+        {"under a linked folder, gone", Doc("linked\\gone.txt")},
+        {"in an unreadable folder", Doc("locked\\in.txt")},
+        {"below an unreadable folder", Doc("locked\\sub\\in.txt")},
+        {"outside the roots, gone", "C:\\Outside\\gone.txt"},
+    };
+    for (const auto& c : cases) {
+        machine.FailOperation(c.path, FileOp::ReadInfo, base::ErrorKind::SharingViolation);
+        RecycleOutcome outcome = RecycleOneFile(
+            machine, {c.path, 0, 0}, RecycleChecks{RemovalFlow::MyFiles, {kProfile}}, 77);
+        EXPECT_EQ(outcome.reason, "مسار خارج مجلداتك أو داخل مجلد محمي") << c.what;
+    }
+    EXPECT_TRUE(machine.RecycleCalls().empty());
+}
+
+// Every other spelling of a file, and what may change between listing and
+// removal, against the step run over the whole profile.
+TEST_F(RecycleStep, NoOtherSpellingOrChangeSinceListingReachesAnotherFile) {
+    machine.AddShortName("C:\\Users\\ali\\AppData", "APPDAT~1");
+    Write(Doc("holiday photos.zip"), "z");
+    machine.AddShortName(Doc("holiday photos.zip"), "HOLIDA~1.ZIP");
+    Link(Doc("deep\\er\\linked"), "C:\\Elsewhere\\real");
+    // Listed, then moved away.
+    Write(Doc("moved.txt"));
+    ASSERT_TRUE(machine.files().MoveReplace(Doc("moved.txt"), Doc("moved-away.txt")).ok());
+    // Listed, then its folder put aside and a link to a protected folder
+    // holding a file of the same name put in its place.
+    Write(Doc("work\\x.tmp"));
+    Write(std::string(kTemp) + "x.tmp");
+    std::filesystem::rename(*machine.HostPathOf(Doc("work")), *machine.HostPathOf(Doc("work-old")));
+    Link(Doc("work"), "C:\\Users\\ali\\AppData\\Local\\Temp");
+
+    const std::string outside = "مسار خارج مجلداتك أو داخل مجلد محمي";
+    const struct {
+        const char* what;
+        RemovalFlow flow;
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {"case", RemovalFlow::MyFiles, "C:\\USERS\\ALI\\APPDATA\\LOCAL\\TEMP\\T.TMP", outside},
+        {"short name above", RemovalFlow::MyFiles, "C:\\Users\\ali\\APPDAT~1\\Local\\Temp\\t.tmp",
+         outside},
+        {"short name of the file", RemovalFlow::MyFiles, Doc("HOLIDA~1.ZIP"), outside},
+        {"verbatim", RemovalFlow::MyFiles, "\\\\?\\" + Doc("a.txt"), outside},
+        {"device", RemovalFlow::MyFiles, "\\\\.\\" + Doc("a.txt"), outside},
+        {"trailing dot", RemovalFlow::MyFiles, Doc("a.txt."), outside},
+        {"trailing dot", RemovalFlow::BulkReview, Doc("a.txt."),
+         "مسار محمي أو خارج الملفات الشخصية"},
+        {"trailing space", RemovalFlow::MyFiles, Doc("a.txt "), outside},
+        {"..", RemovalFlow::MyFiles, Doc("..\\AppData\\Local\\Temp\\t.tmp"), outside},
+        {".. back onto the file", RemovalFlow::MyFiles, Doc("folder\\..\\a.txt"), outside},
+        {". segment", RemovalFlow::BulkReview, Doc(".\\a.txt"),
+         "مسار محمي أو خارج الملفات الشخصية"},
+        {"forward slashes", RemovalFlow::MyFiles, "C:/Users/ali/Documents/a.txt", outside},
+        {"stream", RemovalFlow::MyFiles, Doc("a.txt:secret"), outside},
+        {"link deep above", RemovalFlow::MyFiles, Doc("deep\\er\\linked\\x.txt"), outside},
+        {"the file a link now", RemovalFlow::MyFiles, Doc("link.txt"),
+         "مجلد أو رابط أو ملف سحابي غير متاح"},
+        {"moved away since listed", RemovalFlow::MyFiles, Doc("moved.txt"),
+         PlatformText(Doc("moved.txt"))},
+        {"its folder now a link", RemovalFlow::MyFiles, Doc("work\\x.tmp"), outside},
+    };
+    for (const auto& c : cases) {
+        RecycleOutcome outcome =
+            RecycleOneFile(machine, {c.path, 0, 0}, RecycleChecks{c.flow, {kProfile}}, 77);
+        EXPECT_FALSE(outcome.removed) << c.what;
+        EXPECT_EQ(outcome.reason, c.reason) << c.what << ": " << c.path;
+    }
+    EXPECT_TRUE(machine.RecycleCalls().empty());
+    for (const std::string& kept : {Doc("a.txt"), std::string(kTemp) + "t.tmp",
+                                    Doc("holiday photos.zip"), std::string(kTemp) + "x.tmp"}) {
+        EXPECT_TRUE(Exists(kept)) << kept;
+    }
+
+    // Case is the one difference from the listed spelling that is the same file.
+    RecycleOutcome sameFile = RecycleOneFile(machine, {"c:\\users\\ALI\\documents\\A.TXT", 0, 0},
+                                             RecycleChecks{RemovalFlow::MyFiles, {kProfile}}, 77);
+    EXPECT_TRUE(sameFile.removed) << sameFile.reason;
+    EXPECT_FALSE(Exists(Doc("a.txt")));
 }
 
 TEST_F(RecycleStep, TemporaryFilesTakesItsPathAsGivenWithoutTheGuard) {
@@ -299,8 +393,10 @@ TEST_F(RunFrame, TemporaryFilesRunsToTheEndWhateverIsPressed) {
 
 TEST_F(RunFrame, WritesOneLinePerFileInTheSectionsWords) {
     std::vector<RemovalCandidate> list = {
-        {"C:/Users/ali/Documents/./f1.txt", 10, 0},
+        {"C:\\Users\\ali\\Documents\\f1.txt", 10, 0},
         {"C:\\Outside\\o.txt", 1, 0},
+        // Not the spelling the index gave: it stays, under the name it was listed by.
+        {"C:/Users/ali/Documents/./f2.txt", 20, 0},
     };
     Write("C:\\Outside\\o.txt", "o");
     std::optional<RunResult> result = run.Run(MyFiles(), list);
@@ -308,11 +404,13 @@ TEST_F(RunFrame, WritesOneLinePerFileInTheSectionsWords) {
     const std::vector<std::string> expected = {
         "REMOVED C:\\Users\\ali\\Documents\\f1.txt",
         "NOT REMOVED C:\\Outside\\o.txt : مسار خارج مجلداتك أو داخل مجلد محمي",
+        "NOT REMOVED C:/Users/ali/Documents/./f2.txt : مسار خارج مجلداتك أو داخل مجلد محمي",
     };
     EXPECT_EQ(result->logLines, expected);
     ASSERT_TRUE(result->logPath.has_value());
     EXPECT_EQ(*result->logPath, LogPath("Removal-"));
-    EXPECT_EQ(Read(*result->logPath), "\xEF\xBB\xBF" + expected[0] + "\r\n" + expected[1] + "\r\n");
+    EXPECT_EQ(Read(*result->logPath),
+              "\xEF\xBB\xBF" + expected[0] + "\r\n" + expected[1] + "\r\n" + expected[2] + "\r\n");
 
     RemovalSection bulk = MyFiles();
     bulk.flow = RemovalFlow::BulkReview;

@@ -77,6 +77,12 @@ public:
     // directory, "." and ".." collapsed, "/" turned into "\". Trailing
     // backslashes are kept as given.
     virtual base::Result<std::string> FullPath(const std::string& path) = 0;
+    // The full path with every existing name spelt in its long form: a short
+    // 8.3 alias ("PROGRA~1") becomes the name it stands for, so that prefix
+    // tests on paths mean what they say. Names from the first one that does
+    // not exist on are kept as given; trailing backslashes as FullPath keeps
+    // them. Fails where FullPath fails, or when the names cannot be looked up.
+    virtual base::Result<std::string> LongPath(const std::string& path) = 0;
     virtual std::string CurrentDirectory() = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "base/ordinal.h"
 #include "platform/windows_errors.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vexo::platform::paths {
@@ -242,6 +243,59 @@ char DriveLetter(std::string_view fullPath) {
         fullPath.remove_prefix(4);
     }
     return IsDriveSpec(fullPath) ? Upper(fullPath[0]) : 0;
+}
+
+bool IsDeviceForm(std::string_view path) {
+    auto separator = [&](std::size_t i) { return path[i] == '\\' || path[i] == '/'; };
+    auto endsPrefix = [&](std::size_t i) { return i == path.size() || separator(i); };
+    if (path.size() < 3 || !separator(0)) {
+        return false;
+    }
+    // "\\?\" and "\\.\" with either slash, or a bare "\\.": local devices.
+    if (separator(1) && (path[2] == '?' || path[2] == '.') && endsPrefix(3)) {
+        return true;
+    }
+    // "\??\": the object manager's own name for the DOS devices.
+    return path[1] == '?' && path[2] == '?' && endsPrefix(3);
+}
+
+bool NamesAStream(std::string_view fullPath) {
+    const std::size_t from = IsDriveSpec(fullPath) ? 2 : 0;
+    return fullPath.find(':', from) != std::string_view::npos;
+}
+
+bool IsReservedDeviceName(std::string_view name) {
+    // Windows looks at the name before its first dot, less trailing spaces.
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.remove_suffix(1);
+    }
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (base::EqualsIgnoreCase(stem, device)) {
+            return true;
+        }
+    }
+    if (stem.size() < 4 ||
+        !(base::StartsWithIgnoreCase(stem, "COM") || base::StartsWithIgnoreCase(stem, "LPT"))) {
+        return false;
+    }
+    const std::string_view number = stem.substr(3);
+    // A digit, or the Latin-1 superscripts one, two and three, which Windows
+    // also takes for the port's number.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+bool HasReservedDeviceName(std::string_view fullPath) {
+    std::string_view rest = fullPath.substr(std::min(RootLength(fullPath), fullPath.size()));
+    while (!rest.empty()) {
+        const std::size_t cut = rest.find('\\');
+        if (IsReservedDeviceName(rest.substr(0, cut))) {
+            return true;
+        }
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+    }
+    return false;
 }
 
 } // namespace vexo::platform::paths

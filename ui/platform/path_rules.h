@@ -38,4 +38,23 @@ std::string_view FileName(std::string_view path);
 // The drive letter of a drive path, upper-cased, or 0 for share paths.
 char DriveLetter(std::string_view fullPath);
 
+// True for the forms Windows hands to its object manager with little or no
+// normalisation: "\\?\", "\\.\" and "\??\" (either slash), which also
+// cover "\\?\UNC\" and "\\.\CON". A path in such a form names a file
+// under a spelling that no prefix test on the usual form can judge.
+bool IsDeviceForm(std::string_view path);
+
+// True when a full path names an alternate data stream of a file: it holds a
+// colon anywhere after the drive's own ("C:\a.txt:secret").
+bool NamesAStream(std::string_view fullPath);
+
+// True when `name` is one Windows keeps for a device whatever folder it is
+// in: CON, PRN, AUX, NUL, COM0-9, LPT0-9 (and their superscript-digit forms),
+// CONIN$, CONOUT$, in any case, with or without an extension, with trailing
+// dots or spaces ("nul.txt", "Com1 .log", "AUX...").
+bool IsReservedDeviceName(std::string_view name);
+
+// True when any name after the root of a full path is a reserved device name.
+bool HasReservedDeviceName(std::string_view fullPath);
+
 } // namespace vexo::platform::paths

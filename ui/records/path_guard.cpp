@@ -26,18 +26,32 @@ bool IsSameOrInside(std::string_view path, std::string_view folder) {
 // level); a walk longer than this is a fault of the file service, not a path.
 constexpr int kMaxWalkDepth = 16384;
 
-bool GuardAccepts(platform::Machine& machine, std::string_view path) {
-    platform::Files& files = machine.files();
-    base::Result<std::string> full = files.FullPath(std::string(path));
-    if (!full.ok()) {
-        return false;
+std::optional<std::string> Canonical(platform::Machine& machine, std::string_view path) {
+    // Checked before and after: Windows itself turns some names into device
+    // paths ("C:\a\CON" may come back as "\\.\CON"). A NUL cuts the name
+    // short at every Windows call, so the rest would go unjudged.
+    if (platform::paths::IsDeviceForm(path) || path.find('\0') != std::string_view::npos) {
+        return std::nullopt;
     }
-    const std::string f(TrimTrailingBackslashes(*full));
+    base::Result<std::string> full = machine.files().LongPath(std::string(path));
+    if (!full.ok() || platform::paths::IsDeviceForm(*full)) {
+        return std::nullopt;
+    }
+    return std::move(full).value();
+}
+
+bool SpellingIsAllowed(platform::Machine& machine, std::string_view canonicalPath) {
+    const std::string_view f = TrimTrailingBackslashes(canonicalPath);
 
     // Drive and share roots, however many backslashes they were given with.
-    const std::string root = platform::paths::Root(*full);
+    const std::string root = platform::paths::Root(canonicalPath);
     const std::string_view bareRoot = TrimTrailingBackslashes(root);
     if (bareRoot.empty() || base::EqualsIgnoreCase(f, bareRoot)) {
+        return false;
+    }
+    // "a.txt:secret" and "NUL" reach something other than the file named.
+    if (platform::paths::IsDeviceForm(f) || platform::paths::NamesAStream(f) ||
+        platform::paths::HasReservedDeviceName(f)) {
         return false;
     }
 
@@ -47,35 +61,46 @@ bool GuardAccepts(platform::Machine& machine, std::string_view path) {
         if (!value || value->empty()) {
             continue;
         }
-        base::Result<std::string> protectedFull = files.FullPath(*value);
-        if (!protectedFull.ok()) {
-            // A protected folder we cannot place could be anywhere.
-            return false;
-        }
-        if (IsSameOrInside(f, TrimTrailingBackslashes(*protectedFull))) {
+        // A protected folder we cannot place could be anywhere.
+        std::optional<std::string> protectedFull = Canonical(machine, *value);
+        if (!protectedFull || IsSameOrInside(f, TrimTrailingBackslashes(*protectedFull))) {
             return false;
         }
     }
+    return true;
+}
 
-    // The path itself, every folder above it and the drive root: a link at
-    // any of these could lead the removal somewhere the user never chose.
-    std::string current = f;
+// Every folder above the path and the drive root: a link at any of these
+// could lead the removal somewhere the user never chose.
+bool WalkAbove(platform::Machine& machine, std::string_view canonicalPath) {
+    platform::Files& files = machine.files();
+    std::optional<std::string> parent = platform::paths::Parent(canonicalPath);
     for (int depth = 0; depth < kMaxWalkDepth; ++depth) {
-        base::Result<platform::FileInfo> info = files.ReadInfo(current);
-        if (!info.ok() || info->IsReparsePoint()) {
-            return false;
-        }
-        std::optional<std::string> parent = platform::paths::Parent(current);
         if (!parent) {
             return true;
         }
-        base::Result<std::string> parentFull = files.FullPath(*parent);
-        if (!parentFull.ok()) {
+        base::Result<std::string> current = files.FullPath(*parent);
+        if (!current.ok()) {
             return false;
         }
-        current = std::move(parentFull).value();
+        base::Result<platform::FileInfo> info = files.ReadInfo(*current);
+        if (!info.ok() || info->IsReparsePoint()) {
+            return false;
+        }
+        parent = platform::paths::Parent(*current);
     }
     return false;
+}
+
+bool GuardAccepts(platform::Machine& machine, std::string_view path) {
+    std::optional<std::string> full = Canonical(machine, path);
+    if (!full || !SpellingIsAllowed(machine, *full)) {
+        return false;
+    }
+    // The path itself, then everything above it.
+    const std::string f(TrimTrailingBackslashes(*full));
+    base::Result<platform::FileInfo> info = machine.files().ReadInfo(f);
+    return info.ok() && !info->IsReparsePoint() && WalkAbove(machine, f);
 }
 
 bool IsLocalDrive(platform::Machine& machine, const std::string& fullPath) {
@@ -91,6 +116,31 @@ bool IsLocalDrive(platform::Machine& machine, const std::string& fullPath) {
 bool TestSimpleFileRoot(platform::Machine& machine, std::string_view path) noexcept {
     try {
         return GuardAccepts(machine, path);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<std::string> CanonicalFullPath(platform::Machine& machine,
+                                             std::string_view path) noexcept {
+    try {
+        return Canonical(machine, path);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+bool PassesPathRules(platform::Machine& machine, std::string_view canonicalPath) noexcept {
+    try {
+        return SpellingIsAllowed(machine, canonicalPath);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool FoldersAboveAreSafe(platform::Machine& machine, std::string_view canonicalPath) noexcept {
+    try {
+        return WalkAbove(machine, canonicalPath);
     } catch (...) {
         return false;
     }
@@ -154,8 +204,8 @@ std::vector<std::string> GetPersonalRoots22(platform::Machine& machine) noexcept
             if (candidate.empty() || !TestSimpleFileRoot(machine, candidate)) {
                 continue;
             }
-            base::Result<std::string> full = machine.files().FullPath(candidate);
-            if (!full.ok()) {
+            std::optional<std::string> full = Canonical(machine, candidate);
+            if (!full) {
                 continue;
             }
             std::string root(TrimTrailingBackslashes(*full));
@@ -176,8 +226,10 @@ std::vector<std::string> ValidateIndexRoots(platform::Machine& machine,
             if (candidate.empty()) {
                 continue;
             }
-            base::Result<std::string> full = machine.files().FullPath(candidate);
-            if (!full.ok() || !IsLocalDrive(machine, *full)) {
+            // Kept in its long form, so that the containment test at removal
+            // compares like with like.
+            std::optional<std::string> full = Canonical(machine, candidate);
+            if (!full || !IsLocalDrive(machine, *full)) {
                 continue;
             }
             base::Result<platform::FileInfo> info = machine.files().ReadInfo(*full);
@@ -195,7 +247,7 @@ std::vector<std::string> ValidateIndexRoots(platform::Machine& machine,
                 covered = covered || IsSameOrInside(bare, TrimTrailingBackslashes(root));
             }
             if (!covered) {
-                accepted.push_back(std::move(full).value());
+                accepted.push_back(std::move(*full));
             }
         }
     } catch (...) {

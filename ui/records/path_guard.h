@@ -12,6 +12,7 @@
 
 #include "platform/machine.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,30 @@ inline constexpr std::string_view kProtectedVariables[] = {
 
 // True only when `path` passes every rule of the guard; any failure on the way
 // (an invalid path, an unreadable folder, an unset current directory) answers
-// false. Never throws.
+// false. Never throws. It is GuardedFullPath, then the entry itself (it must
+// read and be no link), then FoldersAboveAreSafe.
 bool TestSimpleFileRoot(platform::Machine& machine, std::string_view path) noexcept;
+
+// The one form every rule judges a path in: its full path with every existing
+// name in its long form (trailing backslashes as given). None for a device or
+// verbatim form ("\\?\", "\\.\", "\??\", either slash), which would reach
+// the file under a spelling no prefix test can judge, and when the long form
+// cannot be had. Reads only to spell names out. Never throws.
+std::optional<std::string> CanonicalFullPath(platform::Machine& machine,
+                                             std::string_view path) noexcept;
+
+// The rules on a path's spelling, for a path CanonicalFullPath gave: it is no
+// drive or share root, names no alternate stream and no reserved device, and
+// neither is nor lies inside a protected location (each placed afresh by
+// CanonicalFullPath; one that cannot be placed refuses everything). Reads
+// nothing of the path itself. Never throws.
+bool PassesPathRules(platform::Machine& machine, std::string_view canonicalPath) noexcept;
+
+// The guard's walk over the folders above a canonical path: each of them, up
+// to and including the drive root, reads and is no link. The entry itself is
+// not read here, so that the removal step can read it with its own words.
+// Never throws.
+bool FoldersAboveAreSafe(platform::Machine& machine, std::string_view canonicalPath) noexcept;
 
 // The user's personal folder candidates in their fixed order: Downloads under
 // the profile, Desktop, Documents, Pictures, Videos, Music, and the redirected

@@ -1,8 +1,11 @@
 #include "records/recycle.h"
 
+#include "base/ordinal.h"
+#include "platform/path_rules.h"
 #include "records/path_guard.h"
 
 #include <exception>
+#include <optional>
 
 namespace vexo::records {
 
@@ -30,6 +33,24 @@ RecycleOutcome Refuse(RecycleOutcome outcome, std::string_view reason) {
     return outcome;
 }
 
+// Normalisation rewrites some spellings into another file's name: a listed
+// "bar." or "bar " becomes "bar", "a\..\b" becomes "b". Only the file the user
+// saw may go, so the normalised path must be the listed one but for case.
+bool IsTheListedFile(std::string_view fullPath, std::string_view listedPath) {
+    return base::EqualsIgnoreCase(fullPath, listedPath);
+}
+
+// The folder the file is in can be looked into. The walk reads each folder's
+// own entry, which its parent answers for; this is what says the last folder
+// is as readable as the ones above it.
+bool FolderCanBeRead(platform::Machine& machine, std::string_view fullPath) {
+    struct FirstEntryOnly final : platform::ListingSink {
+        bool OnEntry(const platform::DirEntryView&) override { return false; }
+    } sink;
+    std::optional<std::string> folder = platform::paths::Parent(fullPath);
+    return folder && machine.files().ListFolder(*folder, sink).ok();
+}
+
 RecycleOutcome Recycle(platform::Machine& machine, const RemovalCandidate& candidate,
                        const RecycleChecks& checks, platform::NativeWindow owner) {
     const RefusalReasons reasons = ReasonsFor(checks.flow);
@@ -38,21 +59,28 @@ RecycleOutcome Recycle(platform::Machine& machine, const RemovalCandidate& candi
 
     RecycleOutcome outcome;
     if (indexFlow) {
-        // Containment on the normalised path, before the guard: a path outside
-        // the roots is refused without reading anything on the way to it.
-        base::Result<std::string> full = files.FullPath(candidate.path);
-        if (!full.ok()) {
+        // Everything that judges the path by its place comes before anything
+        // reads the file, and answers in the same words: a path outside the
+        // roots, in a protected folder or under a link never gets as far as
+        // a reason that would tell what is there.
+        std::optional<std::string> full = CanonicalFullPath(machine, candidate.path);
+        if (!full) {
             return Refuse(std::move(outcome), reasons.outsideOrProtected);
         }
-        outcome.fullPath = std::move(full).value();
-        if (!IsUnderRoots(outcome.fullPath, checks.roots) ||
-            !TestSimpleFileRoot(machine, outcome.fullPath)) {
+        outcome.fullPath = std::move(*full);
+        if (!IsTheListedFile(outcome.fullPath, candidate.path) ||
+            !IsUnderRoots(outcome.fullPath, checks.roots) ||
+            !PassesPathRules(machine, outcome.fullPath) ||
+            !FoldersAboveAreSafe(machine, outcome.fullPath) ||
+            !FolderCanBeRead(machine, outcome.fullPath)) {
             return Refuse(std::move(outcome), reasons.outsideOrProtected);
         }
     } else {
         outcome.fullPath = candidate.path;
     }
 
+    // The file's own entry, read afresh: gone since it was listed is the
+    // platform's own words; a link or a placeholder now is the kind check's.
     base::Result<platform::FileInfo> info = files.ReadInfo(outcome.fullPath);
     if (!info.ok()) {
         return Refuse(std::move(outcome), info.error().message);

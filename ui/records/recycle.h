@@ -55,10 +55,14 @@ struct RefusalReasons {
 };
 RefusalReasons ReasonsFor(RemovalFlow flow);
 
-// Runs the checks in order (normalise and containment then the guard, re-read,
-// kind, unchanged), hands the file to the shell on `owner`'s behalf and
-// verifies it has gone. The first failing check ends the step with its
-// reason; a platform failure carries the platform's text. Never throws.
+// Runs the checks in order, hands the file to the shell on `owner`'s behalf
+// and verifies it has gone. Index flows first judge the place, without
+// reading the file: the long full path must be the listed spelling but for
+// case, lie under the roots and pass the guard's rules and its walk over the
+// folders above. Then every flow re-reads the file (a failure carries the
+// platform's text), checks its kind and, for the bulk review, that it is
+// unchanged. The first failing check ends the step with its reason. Never
+// throws.
 RecycleOutcome RecycleOneFile(platform::Machine& machine, const RemovalCandidate& candidate,
                               const RecycleChecks& checks, platform::NativeWindow owner) noexcept;
 

@@ -86,6 +86,26 @@ bool LinkTargetIsDirectory(const fs::path& link) {
     return ::stat(link.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
 }
 
+bool HostEntryExists(const fs::path& host) {
+    struct stat st {};
+    return ::lstat(host.c_str(), &st) == 0;
+}
+
+// The name of the entry in `folder` that `name` matches ignoring case.
+std::optional<std::string> MatchIgnoringCase(const fs::path& folder, std::string_view name) {
+    std::optional<std::string> match;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(dir)) {
+            if (base::EqualsIgnoreCase(e->d_name, name)) {
+                match = e->d_name;
+                break;
+            }
+        }
+        ::closedir(dir);
+    }
+    return match;
+}
+
 // The host path spelt exactly as `rest` (backslash-separated names below
 // `drive`), when an entry exists there.
 std::optional<fs::path> ExactHostPath(const fs::path& drive, std::string_view rest) {
@@ -109,6 +129,14 @@ std::optional<fs::path> ExactHostPath(const fs::path& drive, std::string_view re
 }
 
 } // namespace
+
+std::string FolderKey(const fs::path& folder) {
+    std::string key = folder.lexically_normal().native();
+    while (key.size() > 1 && key.back() == '/') {
+        key.pop_back();
+    }
+    return key;
+}
 
 base::Result<FileInfo> HostInfo(const fs::path& host, bool parentMissing) {
     struct stat st {};
@@ -159,6 +187,9 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
         return out;
     }
     bool missing = false;
+    // The Windows path again, with every alias spelt out as the name it
+    // stands for, so that marks and faults find the entry by its own name.
+    std::string spelt = out.full.substr(0, rootLength);
     while (!rest.empty()) {
         std::size_t cut = rest.find('\\');
         std::string_view name = rest.substr(0, cut);
@@ -166,36 +197,42 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
         if (name.empty()) {
             continue;
         }
+        std::string hostName(name);
+        bool aliased = false;
         if (missing) {
             out.parentMissing = true;
-            out.host /= std::string(name);
-            continue;
-        }
-        fs::path exact = out.host / std::string(name);
-        struct stat st {};
-        if (::lstat(exact.c_str(), &st) == 0) {
-            out.host = exact;
-            continue;
-        }
-        // Windows matches names ignoring case; the host does not.
-        std::optional<std::string> match;
-        if (DIR* dir = ::opendir(out.host.c_str())) {
-            while (dirent* e = ::readdir(dir)) {
-                if (base::EqualsIgnoreCase(e->d_name, name)) {
-                    match = e->d_name;
-                    break;
-                }
+        } else if (!HostEntryExists(out.host / hostName)) {
+            // Windows matches names ignoring case, and by their 8.3 aliases;
+            // the host does neither.
+            if (std::optional<std::string> match = MatchIgnoringCase(out.host, name)) {
+                hostName = std::move(*match);
+            } else if (std::optional<std::string> alias = LongNameOf(out.host, name)) {
+                hostName = std::move(*alias);
+                aliased = true;
+            } else {
+                missing = true;
             }
-            ::closedir(dir);
         }
-        if (match) {
-            out.host /= *match;
-        } else {
-            out.host = exact;
-            missing = true;
+        out.host /= hostName;
+        spelt = paths::Join(spelt, aliased ? std::string_view(hostName) : name);
+    }
+    out.full = std::move(spelt);
+    return out;
+}
+
+std::optional<std::string> EmulatedMachine::State::LongNameOf(const fs::path& folder,
+                                                              std::string_view alias) {
+    std::lock_guard lock(mutex);
+    auto it = shortNames.find(FolderKey(folder));
+    if (it == shortNames.end()) {
+        return std::nullopt;
+    }
+    for (const auto& [shortName, longName] : it->second) {
+        if (base::EqualsIgnoreCase(shortName, alias)) {
+            return longName;
         }
     }
-    return out;
+    return std::nullopt;
 }
 
 namespace {
@@ -485,6 +522,22 @@ public:
 
     base::Result<std::string> FullPath(const std::string& path) override {
         return paths::FullPath(path, CurrentDirectory());
+    }
+
+    base::Result<std::string> LongPath(const std::string& path) override {
+        auto full = FullPath(path);
+        if (!full) {
+            return full;
+        }
+        if (!paths::Parent(*full)) {
+            return full; // a root has no names to expand
+        }
+        const std::string_view bare = paths::TrimTrailingBackslashes(*full);
+        auto where = state_.Resolve(*full);
+        if (!where) {
+            return where.error();
+        }
+        return where->full + full->substr(bare.size());
     }
 
     std::string CurrentDirectory() override {

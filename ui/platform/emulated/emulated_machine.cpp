@@ -134,6 +134,17 @@ EmulatedMachine& EmulatedMachine::ClearFaults() {
     return *this;
 }
 
+EmulatedMachine& EmulatedMachine::AddShortName(const std::string& path,
+                                               const std::string& shortName) {
+    auto where = state_->Resolve(path);
+    if (where) {
+        std::lock_guard lock(state_->mutex);
+        state_->shortNames[FolderKey(where->host.parent_path())].emplace_back(
+            shortName, where->host.filename().string());
+    }
+    return *this;
+}
+
 std::optional<fs::path> EmulatedMachine::HostPathOf(const std::string& path) {
     auto where = state_->Resolve(path);
     if (!where) {

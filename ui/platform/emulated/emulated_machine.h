@@ -141,6 +141,10 @@ public:
     EmulatedMachine& UnlockFile(const std::string& pattern);
     // Every fault injected so far is gone (FailOperation, FillDiskAt, LockFile).
     EmulatedMachine& ClearFaults();
+    // The existing entry at `path` also answers to `shortName` in its folder,
+    // as an NTFS entry answers to its 8.3 alias ("PROGRA~1" for "Program
+    // Files"). Every file operation takes the alias; LongPath spells it out.
+    EmulatedMachine& AddShortName(const std::string& path, const std::string& shortName);
     // The host path a Windows path maps to (existing entries matched ignoring
     // case), or none for a path on no mapped drive.
     std::optional<std::filesystem::path> HostPathOf(const std::string& path);

@@ -55,6 +55,8 @@ struct EmulatedMachine::State {
     PathMap<bool> unreadable;
     PathMap<std::pair<int, base::ErrorKind>> listingFailures;
     std::vector<FileFault> faults;
+    // Host folder (FolderKey) -> its entries' 8.3 aliases and the names they stand for.
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> shortNames;
     PathMap<std::pair<std::string, std::string>> env; // name as set, value
     std::map<KnownFolder, std::optional<std::string>> knownFolders;
     base::Culture culture = base::Culture::EnUs();
@@ -76,6 +78,9 @@ struct EmulatedMachine::State {
     // Resolves a Windows path against the mapped drives. Fails for a path on
     // no drive, on a drive that is not ready, or one Windows would refuse.
     base::Result<HostPath> Resolve(const std::string& path);
+    // The host name an 8.3 alias in `folder` stands for, if any.
+    std::optional<std::string> LongNameOf(const std::filesystem::path& folder,
+                                          std::string_view alias);
     // The failure injected for `op` at this full path, if any (a full disk
     // is not one: it fails the write part-way, see RoomAt).
     std::optional<base::Error> FaultAt(const std::string& full, FileOp op);
@@ -112,6 +117,9 @@ RegKey* FindKey(EmulatedMachine::State& state, Hive hive, const std::string& pat
 // distinction Windows makes for missing entries.
 base::Error ErrorFromErrno(int error, bool parentMissing);
 base::Error ErrorOfKind(base::ErrorKind kind);
+
+// One spelling of a host folder, whichever way it was joined.
+std::string FolderKey(const std::filesystem::path& folder);
 
 // Reads one host entry without following a link at its place.
 base::Result<FileInfo> HostInfo(const std::filesystem::path& host, bool parentMissing);

@@ -6,6 +6,9 @@
 #include "platform/win32/errors.h"
 #include "platform/win32/services.h"
 
+#include <optional>
+#include <vector>
+
 namespace vexo::platform::win32 {
 namespace {
 
@@ -233,6 +236,36 @@ public:
         return base::Narrow(full);
     }
 
+    base::Result<std::string> LongPath(const std::string& path) override {
+        auto full = FullPath(path);
+        if (!full) {
+            return full;
+        }
+        if (!paths::Parent(*full)) {
+            return full; // a root has no names to expand
+        }
+        const std::string_view bare = paths::TrimTrailingBackslashes(*full);
+        // GetLongPathNameW expands only a path that exists; the names that do
+        // not exist (yet) are put back after the longest part that does.
+        std::string existing(bare);
+        std::vector<std::string> missing;
+        DWORD error = ERROR_SUCCESS;
+        std::optional<std::wstring> expanded;
+        while (!(expanded = LongFormOf(existing, error))) {
+            std::optional<std::string> parent = paths::Parent(existing);
+            if ((error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) || !parent) {
+                return SystemError(error);
+            }
+            missing.emplace_back(paths::FileName(existing));
+            existing = std::move(*parent);
+        }
+        std::string out = base::Narrow(*expanded);
+        for (auto name = missing.rbegin(); name != missing.rend(); ++name) {
+            out = paths::Join(out, *name);
+        }
+        return out + full->substr(bare.size());
+    }
+
     std::string CurrentDirectory() override {
         DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
         std::wstring cwd(needed, L'\0');
@@ -242,6 +275,35 @@ public:
     }
 
 private:
+    // The long form of an existing path, in the form it was given: the "\\?\"
+    // that ApiPath puts before a long path is taken off again. None, with
+    // `error` set, when Windows cannot give it.
+    static std::optional<std::wstring> LongFormOf(const std::string& existing, DWORD& error) {
+        const std::wstring wide = ApiPath(existing);
+        const DWORD needed = ::GetLongPathNameW(wide.c_str(), nullptr, 0);
+        if (needed == 0) {
+            error = ::GetLastError();
+            return std::nullopt;
+        }
+        std::wstring expanded(needed, L'\0');
+        const DWORD written = ::GetLongPathNameW(wide.c_str(), expanded.data(), needed);
+        if (written == 0 || written >= needed) {
+            error = written == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
+            return std::nullopt;
+        }
+        expanded.resize(written);
+        if (existing.starts_with("\\\\?\\")) {
+            return expanded;
+        }
+        if (expanded.starts_with(L"\\\\?\\UNC\\")) {
+            return L"\\\\" + expanded.substr(8);
+        }
+        if (expanded.starts_with(L"\\\\?\\")) {
+            return expanded.substr(4);
+        }
+        return expanded;
+    }
+
     static base::Status WriteAll(HANDLE file, std::string_view bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
