@@ -1,15 +1,7 @@
 #include "toolkit/win32/gdiplus_canvas.h"
 
-#include <algorithm>
-// GDI+ wants min/max and the COM basics that WIN32_LEAN_AND_MEAN leaves out.
-#include <objidl.h>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
+#include "toolkit/win32/gdiplus_api.h"
 #include "toolkit/win32/text.h"
-
-#include <gdiplus.h>
 
 namespace vexo::toolkit::win32 {
 
