@@ -709,5 +709,88 @@ TEST(Win32Toolkit, KeyEventsCarryCtrlShiftAndAltFromEveryWindow) {
     SetKeyboardState(keys);
 }
 
+// Width-filling columns fit beside the vertical scroll bar when there are
+// more rows than fit, and fill the whole width when there are not: no
+// horizontal bar either way, and every caption (the tick column's at the
+// right edge included) reads whole. Rows come before the grid shows, after
+// it, and go again.
+TEST(Win32Toolkit, GridColumnsFitBesideTheVerticalScrollBar) {
+    struct Case {
+        const char* what;
+        int rowsBeforeShow;
+        int rowsAfterShow;
+        bool overflows;
+    };
+    const Case cases[] = {
+        {"a few rows", 3, 3, false},
+        {"a full page from the start", 250, 250, true},
+        {"a full page once shown", 0, 250, true},
+        {"a full page cut to a few", 250, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GridColumn pick = tickColumn(14);
+        pick.header = "اختيار";
+        GridColumn name = textColumn("الملف");
+        name.fillWeight = 60;
+        GridColumn mb = textColumn("الحجم MB");
+        mb.kind = ColumnKind::Number;
+        mb.fillWeight = 25;
+        GridColumn path = textColumn("مكان الملف");
+        path.fillWeight = 110;
+        GridWindow window(500, {pick, name, mb, path}, named<DataGridArgs>(""), 1000);
+        DataGrid* grid = window.grid;
+        auto fillRows = [&](int count) {
+            grid->suspendLayout();
+            grid->clearRows();
+            for (int i = 0; i < count; ++i) {
+                grid->addRow({false, std::string("ملف ") + std::to_string(i), double(i),
+                              std::string("C:\\Users\\سارة\\Documents")});
+            }
+            grid->resumeLayout();
+        };
+        fillRows(c.rowsBeforeShow);
+        window.show();
+        fillRows(c.rowsAfterShow);
+        window.app.pumpPending();
+
+        HWND list = window.list();
+        EXPECT_EQ(hasStyle(list, WS_VSCROLL), c.overflows);
+        EXPECT_FALSE(hasStyle(list, WS_HSCROLL));
+        SCROLLBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        if (GetScrollBarInfo(list, OBJID_HSCROLL, &bar)) {
+            EXPECT_TRUE(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) << "a horizontal bar shows";
+        }
+
+        RECT client;
+        GetClientRect(list, &client);
+        HWND header = ListView_GetHeader(list);
+        HDC dc = GetDC(header);
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        int shared = 0;
+        for (int i = 0; i < Header_GetItemCount(header); ++i) {
+            RECT item{};
+            ASSERT_TRUE(Header_GetItemRect(header, i, &item));
+            const std::wstring caption =
+                base::Widen(grid->columns()[static_cast<size_t>(i)].header);
+            SIZE text{};
+            GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+            EXPECT_GE(item.left, 0) << "column " << i;
+            EXPECT_LE(item.right, client.right) << "column " << i << " cut at the edge";
+            EXPECT_LE(text.cx + 16, item.right - item.left) << "caption of column " << i;
+            shared += item.right - item.left;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(header, dc);
+        EXPECT_EQ(shared, client.right) << "the columns fill the width beside the bar";
+        if (const char* dir = std::getenv("VEXO_SCREENSHOT_DIR"); dir && *dir && c.overflows) {
+            RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            savePng(list, base::Widen(dir) + L"\\toolkit-full-page.png");
+        }
+    }
+}
+
 } // namespace
 } // namespace vexo::toolkit

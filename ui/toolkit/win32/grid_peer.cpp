@@ -111,11 +111,45 @@ void GridPeer::fitColumnWidths() {
     applyTickBoxes();
 }
 
-// The width the columns fill: the list's inside.
+// The width the columns fill: the list's inside less the vertical scroll
+// bar's width while the rows are more than fit, whether the bar already
+// shows or not. Columns as wide as the whole inside would push a horizontal
+// bar out beside the vertical one and cut the captions at the edge.
 int GridPeer::widthForColumns() const {
     RECT rc;
     GetClientRect(hwnd_, &rc);
-    return rc.right - rc.left;
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    int width = rc.right - rc.left;
+    int height = rc.bottom - rc.top;
+    if (style & WS_VSCROLL) {
+        width += bar;
+    }
+    if (style & WS_HSCROLL) {
+        height += GetSystemMetrics(SM_CYHSCROLL);
+    }
+    if (rowsOverflow(height)) {
+        width -= bar;
+    }
+    return std::max(0, width);
+}
+
+// Whether the rows on show are taller than the list's inside below its header.
+bool GridPeer::rowsOverflow(int clientHeight) const {
+    const int count = ListView_GetItemCount(hwnd_);
+    if (count <= 0) {
+        return false;
+    }
+    RECT row{};
+    const int rowHeight = ListView_GetItemRect(hwnd_, 0, &row, LVIR_BOUNDS)
+                              ? static_cast<int>(row.bottom - row.top)
+                              : grid_.look().rowHeight;
+    RECT headerBox{};
+    if (header_ && IsWindowVisible(header_)) {
+        GetWindowRect(header_, &headerBox);
+    }
+    const int below = clientHeight - static_cast<int>(headerBox.bottom - headerBox.top);
+    return rowHeight > 0 && count > below / rowHeight;
 }
 
 // The grid's look as the style pass left it. Rows take their height from the
@@ -154,6 +188,7 @@ void GridPeer::applyLook() {
         InvalidateRect(header_, nullptr, TRUE);
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
+    fitColumnWidths(); // rows of another height fit another number of them
 }
 
 // The tick boxes in the middle of the first column's cells, remade when the
@@ -182,6 +217,7 @@ void GridPeer::refill() {
     closeEditBox();
     // One count change and one repaint, however many rows changed.
     ListView_SetItemCountEx(hwnd_, static_cast<int>(grid_.visibleRows().size()), LVSICF_NOSCROLL);
+    fitColumnWidths(); // more rows than fit leave room for the scroll bar
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 

@@ -36,6 +36,7 @@ private:
     void fillColumns();
     void fitColumnWidths();
     int widthForColumns() const;
+    bool rowsOverflow(int clientHeight) const;
     void applyLook();
     void applyTickBoxes();
     void refill();
