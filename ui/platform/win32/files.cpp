@@ -26,30 +26,14 @@ void NarrowInto(const wchar_t* text, std::string& out) {
     ::WideCharToMultiByte(CP_UTF8, 0, text, units, out.data(), bytes, nullptr, nullptr);
 }
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) {
-            ::FindClose(h_);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 class Win32Files final : public Files {
 public:
     base::Status ListFolder(const std::string& folder, ListingSink& sink) override {
         std::wstring pattern = ApiPath(paths::Join(folder, "*"));
         WIN32_FIND_DATAW data;
-        FindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                           FindExSearchNameMatch, nullptr,
-                                           FIND_FIRST_EX_LARGE_FETCH));
+        UniqueFindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                                 FindExSearchNameMatch, nullptr,
+                                                 FIND_FIRST_EX_LARGE_FETCH));
         if (find.get() == INVALID_HANDLE_VALUE) {
             DWORD error = ::GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) {
@@ -125,10 +109,10 @@ public:
     }
 
     base::Result<std::string> ReadAllBytes(const std::string& path) override {
-        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                        nullptr));
+        UniqueKernelHandle file(
+            ::CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.valid()) {
             return SystemError(::GetLastError());
         }
@@ -203,8 +187,9 @@ public:
 private:
     base::Status Write(const std::string& path, std::string_view bytes, DWORD access,
                        DWORD disposition) {
-        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), access, FILE_SHARE_READ, nullptr,
-                                        disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueKernelHandle file(::CreateFileW(ApiPath(path).c_str(), access, FILE_SHARE_READ,
+                                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                                              nullptr));
         if (!file.valid()) {
             return SystemError(::GetLastError());
         }
