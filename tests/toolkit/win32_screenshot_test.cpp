@@ -655,11 +655,7 @@ TEST(Win32Toolkit, GridDoubleClickHandlerErrorReachesTheErrorHook) {
 // the form's handler with the Ctrl, Shift and Alt keys held at the time.
 TEST(Win32Toolkit, KeyEventsCarryCtrlShiftAndAltFromEveryWindow) {
     Application app(std::make_unique<Win32Backend>());
-    FormArgs fa;
-    fa.text = "VEXO";
-    fa.size = Size{600, 400};
-    fa.rightToLeft = true;
-    Form form(app, fa);
+    Form form(app, GridWindow::formArgs(600, 400));
     PanelArgs pa = named<PanelArgs>("");
     auto* panel = form.add<Panel>(pa);
     TextBoxArgs ta;
