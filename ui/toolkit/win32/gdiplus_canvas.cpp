@@ -85,18 +85,16 @@ void GdiplusCanvas::drawText(const std::string& text, Rect box, const TextStyle&
     g_.DrawString(w.c_str(), -1, &font, rf, &format, &brush);
 }
 
-HRGN regionFromPath(const Path& path) {
+UniqueRegion regionFromPath(const Path& path) {
     Gdiplus::GraphicsPath gp;
     for (const Arc& a : path.arcs) {
         gp.AddArc(gr(a.box), a.startAngle, a.sweepAngle);
     }
     gp.CloseFigure();
     Gdiplus::Region region(&gp);
-    HDC dc = GetDC(nullptr);
-    Gdiplus::Graphics g(dc);
-    HRGN h = region.GetHRGN(&g);
-    ReleaseDC(nullptr, dc);
-    return h;
+    ScreenDc screen;
+    Gdiplus::Graphics g(screen.get());
+    return UniqueRegion(region.GetHRGN(&g));
 }
 
 } // namespace vexo::toolkit::win32

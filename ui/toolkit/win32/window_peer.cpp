@@ -172,7 +172,7 @@ void WindowPeer::applyRegion() {
         SetWindowRgn(hwnd_, nullptr, TRUE);
         return;
     }
-    UniqueRegion shape(regionFromPath(*control_.region()));
+    UniqueRegion shape = regionFromPath(*control_.region());
     if (SetWindowRgn(hwnd_, shape.get(), TRUE)) {
         shape.release(); // the window owns it now
     }
