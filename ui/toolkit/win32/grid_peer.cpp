@@ -144,8 +144,8 @@ bool GridPeer::rowsOverflow(int clientHeight) const {
     const int rowHeight = ListView_GetItemRect(hwnd_, 0, &row, LVIR_BOUNDS)
                               ? static_cast<int>(row.bottom - row.top)
                               : grid_.look().rowHeight;
-    RECT headerBox{};
-    if (header_ && IsWindowVisible(header_)) {
+    RECT headerBox{}; // laid out by the list even while it is out of sight
+    if (header_) {
         GetWindowRect(header_, &headerBox);
     }
     const int below = clientHeight - static_cast<int>(headerBox.bottom - headerBox.top);
