@@ -7,12 +7,6 @@ namespace vexo::toolkit::win32 {
 
 NumericUpDownPeer::NumericUpDownPeer(NumericUpDown& box) : WindowPeer(box), box_(box) {}
 
-NumericUpDownPeer::~NumericUpDownPeer() {
-    if (arrows_) {
-        DestroyWindow(arrows_);
-    }
-}
-
 WindowStyle NumericUpDownPeer::windowStyle() const {
     const bool rtl = box_.rightToLeft();
     return {.className = L"EDIT",

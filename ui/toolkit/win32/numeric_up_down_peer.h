@@ -11,9 +11,6 @@ namespace vexo::toolkit::win32 {
 class NumericUpDownPeer : public WindowPeer {
 public:
     explicit NumericUpDownPeer(NumericUpDown& box);
-    ~NumericUpDownPeer() override;
-    NumericUpDownPeer(const NumericUpDownPeer&) = delete;
-    NumericUpDownPeer& operator=(const NumericUpDownPeer&) = delete;
 
 protected:
     WindowStyle windowStyle() const override;
@@ -24,7 +21,7 @@ protected:
 
 private:
     NumericUpDown& box_;
-    HWND arrows_ = nullptr;
+    HWND arrows_ = nullptr; // a child of the box, destroyed with it
 };
 
 } // namespace vexo::toolkit::win32

@@ -47,8 +47,7 @@ void registerClass() {
     done = true;
 }
 
-} // namespace
-
+// A key as the toolkit sees it, with the Ctrl, Shift and Alt keys held now.
 KeyEvent keyEventFor(WPARAM key) {
     KeyEvent e;
     e.key = static_cast<Key>(key);
@@ -57,6 +56,8 @@ KeyEvent keyEventFor(WPARAM key) {
     e.alt = GetKeyState(VK_MENU) < 0;
     return e;
 }
+
+} // namespace
 
 WindowPeer* WindowPeer::of(HWND hwnd) {
     return static_cast<WindowPeer*>(GetPropW(hwnd, kPeerProp));

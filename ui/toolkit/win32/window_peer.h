@@ -138,7 +138,4 @@ private:
     bool tipShown_ = false;
 };
 
-// A key as the toolkit sees it, with the Ctrl, Shift and Alt keys held now.
-KeyEvent keyEventFor(WPARAM key);
-
 } // namespace vexo::toolkit::win32
