@@ -3,24 +3,20 @@
 // window by window to check that each stands where the layout engine put it
 // and shows its text.
 
-#include <algorithm>
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <objidl.h>
-#include <set>
-#include <string>
-#include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
 #include "base/utf.h"
 #include "platform/win32/windows_api.h"
 #include "toolkit/toolkit.h"
+#include "toolkit/win32/gdiplus_api.h"
 #include "toolkit/win32/win32_backend.h"
 
+#include <algorithm>
 #include <commctrl.h>
-#include <gdiplus.h>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace vexo::toolkit {
 namespace {
@@ -94,12 +90,12 @@ GridColumn textColumn(std::string header) {
     return c;
 }
 
-// A right-to-left window 600 px wide holding one grid; a test adds its rows,
-// then shows it in the palette's look.
+// A right-to-left window (600 px wide unless asked) holding one grid; a test
+// adds its rows, then shows it in the palette's look.
 struct GridWindow {
     GridWindow(int height, std::vector<GridColumn> columns,
-               DataGridArgs args = named<DataGridArgs>(""))
-        : form(app, formArgs(height)) {
+               DataGridArgs args = named<DataGridArgs>(""), int width = 600)
+        : form(app, formArgs(width, height)) {
         args.columns = std::move(columns);
         grid = form.add<DataGrid>(args);
     }
@@ -110,10 +106,10 @@ struct GridWindow {
     }
     HWND list() const { return Win32Backend::windowOf(*grid); }
 
-    static FormArgs formArgs(int height) {
+    static FormArgs formArgs(int width, int height) {
         FormArgs fa;
         fa.text = "VEXO";
-        fa.size = Size{600, height};
+        fa.size = Size{width, height};
         fa.rightToLeft = true;
         return fa;
     }
@@ -661,6 +657,173 @@ TEST(Win32Toolkit, EndOfTheSessionAsksTheFormWhichMayRefuse) {
         EXPECT_TRUE(form.shown());
     }
     EXPECT_EQ(asked, 3);
+}
+
+// ---- what the windows tell the toolkit -------------------------------------------
+
+// An error escaping a handler of a double click on a grid's cell reaches the
+// application's error hook; the window procedure returns normally and the
+// grid goes on working.
+TEST(Win32Toolkit, GridDoubleClickHandlerErrorReachesTheErrorHook) {
+    GridColumn where = textColumn("المكان");
+    where.readOnly = true; // no edit box opens over it
+    GridWindow window(300, {tickColumn(), where});
+    DataGrid* grid = window.grid;
+    grid->addRow({false, std::string("C:\\")});
+    std::vector<std::string> errors;
+    window.app.onError = [&](const ErrorReport& report) { errors.push_back(report.message); };
+    grid->onCellDoubleClick = [](Event&) { throw std::runtime_error("لا يمكن فتح المجلد"); };
+    window.show();
+
+    HWND list = window.list();
+    RECT cell{};
+    ListView_GetSubItemRect(list, 0, 1, LVIR_BOUNDS, &cell);
+    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    window.app.pumpPending();
+
+    EXPECT_EQ(errors, std::vector<std::string>{"لا يمكن فتح المجلد"});
+    grid->setCurrentCell({0, 1});
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(grid->tickedRows(), std::vector<int>{0}) << "the grid still takes its keys";
+}
+
+// A key pressed in a form, in a panel of ours or in a system control reaches
+// the form's handler with the Ctrl, Shift and Alt keys held at the time.
+TEST(Win32Toolkit, KeyEventsCarryCtrlShiftAndAltFromEveryWindow) {
+    Application app(std::make_unique<Win32Backend>());
+    Form form(app, GridWindow::formArgs(600, 400));
+    PanelArgs pa = named<PanelArgs>("");
+    auto* panel = form.add<Panel>(pa);
+    TextBoxArgs ta;
+    ta.size = Size{200, 26};
+    auto* search = panel->add<TextBox>(ta);
+    std::vector<KeyEvent> seen;
+    form.onKeyDown = [&](KeyEvent& e) {
+        seen.push_back(e);
+        e.didHandle = true;
+    };
+    form.show();
+    app.pumpPending();
+
+    struct Case {
+        const char* where;
+        Control* target;
+        bool control;
+        bool shift;
+        bool alt;
+    };
+    const Case cases[] = {
+        {"form, Ctrl", &form, true, false, false},
+        {"panel, Ctrl", panel, true, false, false},
+        {"panel, Ctrl+Shift", panel, true, true, false},
+        {"text box, Ctrl", search, true, false, false},
+        {"form, Alt", &form, false, false, true},
+        {"form, none", &form, false, false, false},
+    };
+    BYTE keys[256] = {};
+    ASSERT_TRUE(GetKeyboardState(keys));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        BYTE held[256];
+        std::copy(std::begin(keys), std::end(keys), held);
+        held[VK_CONTROL] = c.control ? 0x80 : 0;
+        held[VK_SHIFT] = c.shift ? 0x80 : 0;
+        held[VK_MENU] = c.alt ? 0x80 : 0;
+        ASSERT_TRUE(SetKeyboardState(held));
+        seen.clear();
+        SendMessageW(Win32Backend::windowOf(*c.target), WM_KEYDOWN, 'F', 0);
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].key, Key::F);
+        EXPECT_EQ(seen[0].control, c.control);
+        EXPECT_EQ(seen[0].shift, c.shift);
+        EXPECT_EQ(seen[0].alt, c.alt);
+    }
+    SetKeyboardState(keys);
+}
+
+// Width-filling columns fit beside the vertical scroll bar when there are
+// more rows than fit, and fill the whole width when there are not: no
+// horizontal bar either way, and every caption (the tick column's at the
+// right edge included) reads whole. Rows come before the grid shows, after
+// it, and go again.
+TEST(Win32Toolkit, GridColumnsFitBesideTheVerticalScrollBar) {
+    struct Case {
+        const char* what;
+        int rowsBeforeShow;
+        int rowsAfterShow;
+        bool overflows;
+    };
+    const Case cases[] = {
+        {"a few rows", 3, 3, false},
+        {"a full page from the start", 250, 250, true},
+        {"a full page once shown", 0, 250, true},
+        {"a full page cut to a few", 250, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GridColumn pick = tickColumn(14);
+        pick.header = "اختيار";
+        GridColumn name = textColumn("الملف");
+        name.fillWeight = 60;
+        GridColumn mb = textColumn("الحجم MB");
+        mb.kind = ColumnKind::Number;
+        mb.fillWeight = 25;
+        GridColumn path = textColumn("مكان الملف");
+        path.fillWeight = 110;
+        GridWindow window(500, {pick, name, mb, path}, named<DataGridArgs>(""), 1000);
+        DataGrid* grid = window.grid;
+        auto fillRows = [&](int count) {
+            grid->suspendLayout();
+            grid->clearRows();
+            for (int i = 0; i < count; ++i) {
+                grid->addRow({false, std::string("ملف ") + std::to_string(i), double(i),
+                              std::string("C:\\Users\\سارة\\Documents")});
+            }
+            grid->resumeLayout();
+        };
+        fillRows(c.rowsBeforeShow);
+        window.show();
+        fillRows(c.rowsAfterShow);
+        window.app.pumpPending();
+
+        HWND list = window.list();
+        EXPECT_EQ(hasStyle(list, WS_VSCROLL), c.overflows);
+        EXPECT_FALSE(hasStyle(list, WS_HSCROLL));
+        SCROLLBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        if (GetScrollBarInfo(list, OBJID_HSCROLL, &bar)) {
+            EXPECT_TRUE(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) << "a horizontal bar shows";
+        }
+
+        RECT client;
+        GetClientRect(list, &client);
+        HWND header = ListView_GetHeader(list);
+        HDC dc = GetDC(header);
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
+        int shared = 0;
+        for (int i = 0; i < Header_GetItemCount(header); ++i) {
+            RECT item{};
+            ASSERT_TRUE(Header_GetItemRect(header, i, &item));
+            const std::wstring caption =
+                base::Widen(grid->columns()[static_cast<size_t>(i)].header);
+            SIZE text{};
+            GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+            EXPECT_GE(item.left, 0) << "column " << i;
+            EXPECT_LE(item.right, client.right) << "column " << i << " cut at the edge";
+            EXPECT_LE(text.cx + 16, item.right - item.left) << "caption of column " << i;
+            shared += item.right - item.left;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(header, dc);
+        EXPECT_EQ(shared, client.right) << "the columns fill the width beside the bar";
+        if (const char* dir = std::getenv("VEXO_SCREENSHOT_DIR"); dir && *dir && c.overflows) {
+            RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            savePng(list, base::Widen(dir) + L"\\toolkit-full-page.png");
+        }
+    }
 }
 
 } // namespace

@@ -432,4 +432,9 @@ void DataGrid::userHeaderClick(int column) {
     sortBy(column, ascending);
 }
 
+void DataGrid::userDoubleClick() {
+    Event e;
+    raise(onCellDoubleClick, e);
+}
+
 } // namespace vexo::toolkit

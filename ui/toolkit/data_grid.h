@@ -128,6 +128,8 @@ public:
     // A click on a row; `column`, when given, becomes the current cell's.
     void userSelect(int row, bool addToSelection = false, int column = -1);
     void userHeaderClick(int column);
+    // A double click on a cell: raises onCellDoubleClick.
+    void userDoubleClick();
     // The keys of a list: Up, Down, Home, End, Page Up and Page Down move
     // the current row among the visible rows (selecting it alone); Space
     // ticks the current row.

@@ -29,30 +29,14 @@ void NarrowInto(const wchar_t* text, std::string& out) {
     ::WideCharToMultiByte(CP_UTF8, 0, text, units, out.data(), bytes, nullptr, nullptr);
 }
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) {
-            ::FindClose(h_);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 class Win32Files final : public Files {
 public:
     base::Status ListFolder(const std::string& folder, ListingSink& sink) override {
         std::wstring pattern = ApiPath(paths::Join(folder, "*"));
         WIN32_FIND_DATAW data;
-        FindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
-                                           FindExSearchNameMatch, nullptr,
-                                           FIND_FIRST_EX_LARGE_FETCH));
+        UniqueFindHandle find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                                 FindExSearchNameMatch, nullptr,
+                                                 FIND_FIRST_EX_LARGE_FETCH));
         if (find.get() == INVALID_HANDLE_VALUE) {
             DWORD error = ::GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) {
@@ -128,10 +112,10 @@ public:
     }
 
     base::Result<std::string> ReadAllBytes(const std::string& path) override {
-        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                        nullptr));
+        UniqueKernelHandle file(
+            ::CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file.valid()) {
             return SystemError(::GetLastError());
         }
@@ -151,7 +135,7 @@ public:
     }
 
     base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
-        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+        UniqueKernelHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
             return SystemError(::GetLastError());
@@ -164,7 +148,7 @@ public:
     // access); no other writer shares the file, so the end stays where it is.
     base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
         const std::wstring wide = ApiPath(path);
-        ScopedHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        UniqueKernelHandle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
             return SystemError(::GetLastError());
@@ -179,7 +163,7 @@ public:
             return status;
         }
         if (created) {
-            file.Reset();
+            file.reset();
             ::DeleteFileW(wide.c_str());
         } else if (::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) {
             ::SetEndOfFile(file.get());
@@ -188,7 +172,7 @@ public:
     }
 
     base::Status FlushToDisk(const std::string& path) override {
-        ScopedHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+        UniqueKernelHandle file(::CreateFileW(ApiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
             return SystemError(::GetLastError());

@@ -43,7 +43,7 @@ public:
     bool HasExited() override { return ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; }
 
 private:
-    ScopedHandle process_;
+    UniqueKernelHandle process_;
 };
 
 class Win32Processes final : public Processes {
@@ -140,27 +140,12 @@ public:
 // ---------------------------------------------------------------------------
 // HTTPS
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET h) : h_(h) {}
-    ~InternetHandle() {
-        if (h_ != nullptr) {
-            ::InternetCloseHandle(h_);
-        }
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET get() const { return h_; }
-
-private:
-    HINTERNET h_;
-};
-
 class Win32Http final : public Http {
 public:
     base::Result<HttpResponse> Get(const HttpRequest& request) override {
-        InternetHandle session(::InternetOpenW(base::Widen(request.userAgent).c_str(),
-                                               INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        UniqueInternetHandle session(::InternetOpenW(base::Widen(request.userAgent).c_str(),
+                                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
+                                                     0));
         if (session.get() == nullptr) {
             return InternetError(::GetLastError());
         }
@@ -177,8 +162,8 @@ public:
         if (request.url.rfind("https:", 0) == 0) {
             flags |= INTERNET_FLAG_SECURE;
         }
-        InternetHandle url(::InternetOpenUrlW(session.get(), base::Widen(request.url).c_str(),
-                                              nullptr, 0, flags, 0));
+        UniqueInternetHandle url(::InternetOpenUrlW(session.get(), base::Widen(request.url).c_str(),
+                                                    nullptr, 0, flags, 0));
         if (url.get() == nullptr) {
             return InternetError(::GetLastError());
         }

@@ -240,24 +240,7 @@ HKEY RootKey(Hive hive) {
     return hive == Hive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-class RegKeyHandle {
-public:
-    RegKeyHandle() = default;
-    ~RegKeyHandle() {
-        if (key_ != nullptr) {
-            ::RegCloseKey(key_);
-        }
-    }
-    RegKeyHandle(const RegKeyHandle&) = delete;
-    RegKeyHandle& operator=(const RegKeyHandle&) = delete;
-    HKEY* out() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-LSTATUS Open(Hive hive, const std::string& path, REGSAM access, RegKeyHandle& key) {
+LSTATUS Open(Hive hive, const std::string& path, REGSAM access, UniqueRegistryKey& key) {
     return ::RegOpenKeyExW(RootKey(hive), base::Widen(path).c_str(), 0, access | KEY_WOW64_64KEY,
                            key.out());
 }
@@ -272,12 +255,12 @@ std::string NarrowUnits(const wchar_t* text, std::size_t units) {
 class Win32Registry final : public Registry {
 public:
     bool KeyExists(Hive hive, const std::string& path) override {
-        RegKeyHandle key;
+        UniqueRegistryKey key;
         return Open(hive, path, KEY_QUERY_VALUE, key) == ERROR_SUCCESS;
     }
 
     base::Result<std::vector<std::string>> SubKeys(Hive hive, const std::string& path) override {
-        RegKeyHandle key;
+        UniqueRegistryKey key;
         if (LSTATUS rc = Open(hive, path, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, key);
             rc != ERROR_SUCCESS) {
             return SystemError(static_cast<DWORD>(rc));
@@ -301,7 +284,7 @@ public:
 
     base::Result<RegValue> ReadValue(Hive hive, const std::string& path,
                                      const std::string& name) override {
-        RegKeyHandle key;
+        UniqueRegistryKey key;
         if (LSTATUS rc = Open(hive, path, KEY_QUERY_VALUE, key); rc != ERROR_SUCCESS) {
             return SystemError(static_cast<DWORD>(rc));
         }
@@ -380,7 +363,7 @@ public:
     }
 
     base::Status CreateKey(Hive hive, const std::string& path) override {
-        RegKeyHandle key;
+        UniqueRegistryKey key;
         LSTATUS rc = ::RegCreateKeyExW(RootKey(hive), base::Widen(path).c_str(), 0, nullptr,
                                        REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_WOW64_64KEY,
                                        nullptr, key.out(), nullptr);
@@ -389,7 +372,7 @@ public:
 
     base::Status WriteValue(Hive hive, const std::string& path, const std::string& name,
                             const RegValue& value) override {
-        RegKeyHandle key;
+        UniqueRegistryKey key;
         if (LSTATUS rc = Open(hive, path, KEY_SET_VALUE, key); rc != ERROR_SUCCESS) {
             return SystemError(static_cast<DWORD>(rc));
         }
@@ -439,7 +422,7 @@ public:
         std::size_t cut = path.rfind('\\');
         std::string parentPath = cut == std::string::npos ? std::string() : path.substr(0, cut);
         std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-        RegKeyHandle parent;
+        UniqueRegistryKey parent;
         LSTATUS rc =
             Open(hive, parentPath,
                  DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE, parent);

@@ -1,15 +1,7 @@
 #include "toolkit/win32/gdiplus_canvas.h"
 
-#include <algorithm>
-// GDI+ wants min/max and the COM basics that WIN32_LEAN_AND_MEAN leaves out.
-#include <objidl.h>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
+#include "toolkit/win32/gdiplus_api.h"
 #include "toolkit/win32/text.h"
-
-#include <gdiplus.h>
 
 namespace vexo::toolkit::win32 {
 
@@ -93,18 +85,16 @@ void GdiplusCanvas::drawText(const std::string& text, Rect box, const TextStyle&
     g_.DrawString(w.c_str(), -1, &font, rf, &format, &brush);
 }
 
-HRGN regionFromPath(const Path& path) {
+UniqueRegion regionFromPath(const Path& path) {
     Gdiplus::GraphicsPath gp;
     for (const Arc& a : path.arcs) {
         gp.AddArc(gr(a.box), a.startAngle, a.sweepAngle);
     }
     gp.CloseFigure();
     Gdiplus::Region region(&gp);
-    HDC dc = GetDC(nullptr);
-    Gdiplus::Graphics g(dc);
-    HRGN h = region.GetHRGN(&g);
-    ReleaseDC(nullptr, dc);
-    return h;
+    ScreenDc screen;
+    Gdiplus::Graphics g(screen.get());
+    return UniqueRegion(region.GetHRGN(&g));
 }
 
 } // namespace vexo::toolkit::win32

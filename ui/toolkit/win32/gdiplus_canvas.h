@@ -4,6 +4,7 @@
 
 #include "platform/win32/windows_api.h"
 #include "toolkit/canvas.h"
+#include "toolkit/win32/gdi.h"
 
 namespace Gdiplus {
 class Graphics;
@@ -26,7 +27,7 @@ private:
     Gdiplus::Graphics& g_;
 };
 
-// A GDI region of the figure, owned by the caller (SetWindowRgn takes it).
-HRGN regionFromPath(const Path& path);
+// A GDI region of the figure (SetWindowRgn takes it over when released).
+UniqueRegion regionFromPath(const Path& path);
 
 } // namespace vexo::toolkit::win32

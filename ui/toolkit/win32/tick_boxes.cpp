@@ -1,5 +1,7 @@
 #include "toolkit/win32/tick_boxes.h"
 
+#include "toolkit/win32/gdi.h"
+
 #include <algorithm>
 #include <uxtheme.h>
 #include <vsstyle.h>
@@ -14,10 +16,23 @@ constexpr int kBoxSize = 13;
 
 enum class Box { Clear, Ticked };
 
+struct ThemeTraits {
+    using Handle = HTHEME;
+    static Handle empty() noexcept { return nullptr; }
+    static bool live(Handle h) noexcept { return h != nullptr; }
+    static void close(Handle h) noexcept { CloseThemeData(h); }
+};
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle empty() noexcept { return nullptr; }
+    static bool live(Handle h) noexcept { return h != nullptr; }
+    static void close(Handle h) noexcept { ImageList_Destroy(h); }
+};
+
 void DrawBox(HDC dc, HTHEME theme, const RECT& cell, Box box) {
-    HBRUSH ground = CreateSolidBrush(kGround);
-    FillRect(dc, &cell, ground);
-    DeleteObject(ground);
+    const UniqueBrush ground(CreateSolidBrush(kGround));
+    FillRect(dc, &cell, ground.get());
     const int left = cell.left + (cell.right - cell.left - kBoxSize) / 2;
     const int top = cell.top + (cell.bottom - cell.top - kBoxSize) / 2;
     RECT r{left, top, left + kBoxSize, top + kBoxSize};
@@ -36,39 +51,28 @@ void DrawBox(HDC dc, HTHEME theme, const RECT& cell, Box box) {
 HIMAGELIST CreateTickBoxImages(HWND list, int width, int height) {
     width = std::max(width, kBoxSize);
     height = std::max(height, kBoxSize);
-    HIMAGELIST images = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 2, 0);
+    platform::win32::UniqueHandle<ImageListTraits> images(
+        ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 2, 0));
     if (!images) {
         return nullptr;
     }
     HDC screen = GetDC(list);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    const UniqueMemoryDc dc(CreateCompatibleDC(screen));
+    const UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
     ReleaseDC(list, screen);
-    HTHEME theme = OpenThemeData(list, L"BUTTON");
-    bool complete = dc && bitmap;
-    for (Box box : {Box::Clear, Box::Ticked}) {
-        if (!complete) {
-            break;
-        }
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        DrawBox(dc, theme, RECT{0, 0, width, height}, box);
-        SelectObject(dc, old);
-        complete = ImageList_AddMasked(images, bitmap, kGround) >= 0;
-    }
-    if (theme) {
-        CloseThemeData(theme);
-    }
-    if (bitmap) {
-        DeleteObject(bitmap);
-    }
-    if (dc) {
-        DeleteDC(dc);
-    }
-    if (!complete) {
-        ImageList_Destroy(images);
+    const platform::win32::UniqueHandle<ThemeTraits> theme(OpenThemeData(list, L"BUTTON"));
+    if (!dc || !bitmap) {
         return nullptr;
     }
-    return images;
+    for (Box box : {Box::Clear, Box::Ticked}) {
+        HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+        DrawBox(dc.get(), theme.get(), RECT{0, 0, width, height}, box);
+        SelectObject(dc.get(), old);
+        if (ImageList_AddMasked(images.get(), bitmap.get(), kGround) < 0) {
+            return nullptr;
+        }
+    }
+    return images.release();
 }
 
 } // namespace vexo::toolkit::win32

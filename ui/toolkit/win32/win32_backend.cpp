@@ -1,21 +1,28 @@
 #include "toolkit/win32/win32_backend.h"
 
+#include "toolkit/button.h"
+#include "toolkit/containers.h"
+#include "toolkit/label.h"
+#include "toolkit/list_controls.h"
+#include "toolkit/menu.h"
+#include "toolkit/text_box.h"
+#include "toolkit/timer.h"
+#include "toolkit/win32/button_peer.h"
+#include "toolkit/win32/form_peer.h"
+#include "toolkit/win32/gdi.h"
+#include "toolkit/win32/gdiplus_api.h"
+#include "toolkit/win32/grid_peer.h"
+#include "toolkit/win32/label_peer.h"
+#include "toolkit/win32/list_peer.h"
+#include "toolkit/win32/numeric_up_down_peer.h"
+#include "toolkit/win32/panel_peer.h"
+#include "toolkit/win32/text.h"
+#include "toolkit/win32/text_box_peer.h"
+
 #include <algorithm>
 #include <commctrl.h>
 #include <commdlg.h>
-#include <objidl.h>
 #include <shlobj.h>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
-#include "toolkit/containers.h"
-#include "toolkit/menu.h"
-#include "toolkit/timer.h"
-#include "toolkit/win32/text.h"
-#include "toolkit/win32/win32_peer.h"
-
-#include <gdiplus.h>
 
 namespace vexo::toolkit::win32 {
 
@@ -32,6 +39,35 @@ HWND formWindow(Control* c) {
         }
     }
     return nullptr;
+}
+
+// The peer of a control's kind, not made yet.
+std::unique_ptr<WindowPeer> peerFor(Control& control) {
+    switch (control.kind()) {
+    case Kind::Form:
+        return std::make_unique<FormPeer>(static_cast<Form&>(control));
+    case Kind::Panel:
+    case Kind::TableLayout:
+    case Kind::FlowLayout:
+    case Kind::Drawn:
+        return std::make_unique<PanelPeer>(control);
+    case Kind::Label:
+        return std::make_unique<LabelPeer>(static_cast<Label&>(control));
+    case Kind::Button:
+        return std::make_unique<ButtonPeer>(static_cast<Button&>(control));
+    case Kind::CheckBox:
+        return std::make_unique<CheckBoxPeer>(static_cast<CheckBox&>(control));
+    case Kind::TextBox:
+        return std::make_unique<TextBoxPeer>(static_cast<TextBox&>(control));
+    case Kind::NumericUpDown:
+        return std::make_unique<NumericUpDownPeer>(static_cast<NumericUpDown&>(control));
+    case Kind::ComboBox:
+    case Kind::ListBox:
+        return std::make_unique<ListPeer>(static_cast<ListControl&>(control));
+    case Kind::DataGrid:
+        return std::make_unique<GridPeer>(static_cast<DataGrid&>(control));
+    }
+    return std::make_unique<PanelPeer>(control);
 }
 
 } // namespace
@@ -76,29 +112,25 @@ HWND Win32Backend::tooltipWindow() {
 }
 
 HWND Win32Backend::windowOf(const Control& control) {
-    auto* p = dynamic_cast<Win32Peer*>(control.peer());
+    auto* p = dynamic_cast<WindowPeer*>(control.peer());
     return p ? p->hwnd() : nullptr;
 }
 
 std::unique_ptr<ControlPeer> Win32Backend::createPeer(Control& control) {
-    return std::make_unique<Win32Peer>(control);
+    std::unique_ptr<WindowPeer> peer = peerFor(control);
+    peer->create();
+    return peer;
 }
 
 Size Win32Backend::measureText(const std::string& text, const Font& font, int maxWidth) {
-    HDC dc = GetDC(nullptr);
-    const std::wstring face = W(font.name);
-    const int height =
-        -MulDiv(static_cast<int>(font.points * 100), GetDeviceCaps(dc, LOGPIXELSY), 7200);
-    HFONT f = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          CLEARTYPE_QUALITY, DEFAULT_PITCH, face.c_str());
-    HGDIOBJ old = SelectObject(dc, f);
+    ScreenDc screen;
+    const UniqueFont f = createFont(font);
+    HGDIOBJ old = SelectObject(screen.get(), f.get());
     const std::wstring w = W(text.empty() ? std::string(" ") : text);
     RECT r{0, 0, maxWidth > 0 ? maxWidth : 0, 0};
-    DrawTextW(dc, w.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | (maxWidth > 0 ? DT_WORDBREAK : 0));
-    SelectObject(dc, old);
-    DeleteObject(f);
-    ReleaseDC(nullptr, dc);
+    DrawTextW(screen.get(), w.c_str(), -1, &r,
+              DT_CALCRECT | DT_NOPREFIX | (maxWidth > 0 ? DT_WORDBREAK : 0));
+    SelectObject(screen.get(), old);
     return {text.empty() ? 0 : r.right - r.left, r.bottom - r.top};
 }
 
@@ -132,7 +164,7 @@ void Win32Backend::stopTimer(Timer& timer) {
 
 void Win32Backend::runModal(Form& form) {
     HWND owner = form.owner() ? windowOf(*form.owner()) : nullptr;
-    auto* peer = dynamic_cast<Win32Peer*>(form.peer());
+    auto* peer = dynamic_cast<WindowPeer*>(form.peer());
     if (!peer) {
         return;
     }
