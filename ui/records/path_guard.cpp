@@ -3,6 +3,8 @@
 #include "base/ordinal.h"
 #include "platform/path_rules.h"
 
+#include <algorithm>
+
 namespace vexo::records {
 
 namespace {
@@ -22,6 +24,24 @@ bool IsSameOrInside(std::string_view path, std::string_view folder) {
     return base::StartsWithIgnoreCase(path, prefix);
 }
 
+// True when a name of the full path below its root ends in a dot or a space.
+// Windows drops those endings from a path's last name, so such a name is
+// read as its sibling wherever it stands last: for the path itself once its
+// trailing backslashes are gone, and for every folder on the way up. The
+// guard would judge the sibling and pass the entry the path really names.
+bool HasNameEndingInDotOrSpace(std::string_view fullPath, std::size_t rootLength) {
+    std::string_view rest = fullPath.substr(std::min(rootLength, fullPath.size()));
+    while (!rest.empty()) {
+        const std::size_t cut = rest.find('\\');
+        const std::string_view name = rest.substr(0, cut);
+        if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+            return true;
+        }
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+    }
+    return false;
+}
+
 // The deepest a real path can be (32767 UTF-16 units, at least two per
 // level); a walk longer than this is a fault of the file service, not a path.
 constexpr int kMaxWalkDepth = 16384;
@@ -38,6 +58,9 @@ bool GuardAccepts(platform::Machine& machine, std::string_view path) {
     const std::string root = platform::paths::Root(*full);
     const std::string_view bareRoot = TrimTrailingBackslashes(root);
     if (bareRoot.empty() || base::EqualsIgnoreCase(f, bareRoot)) {
+        return false;
+    }
+    if (HasNameEndingInDotOrSpace(f, root.size())) {
         return false;
     }
 
