@@ -17,6 +17,14 @@ function(vexo_compile_options target)
   elseif(VEXO_SANITIZE STREQUAL "address")
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  elseif(VEXO_SANITIZE STREQUAL "fuzzer")
+    # The libraries carry the fuzzer's coverage hooks and both sanitizers;
+    # only a fuzz target links the fuzzer's driver (vexo_fuzz_target). An
+    # undefined-behaviour report stops the run, so the fuzzer keeps its input.
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+                                             -fno-sanitize-recover=undefined
+                                             -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
 endfunction()
 

@@ -175,6 +175,35 @@ TEST_F(PathGuard, AProtectedFolderInAnotherSpellingStillProtects) {
     }
 }
 
+// Windows drops the dots and spaces that end a path's last name, so a name
+// ending in one is read as its sibling whenever it stands last, as it does
+// for every folder on the way up: the guard would judge the sibling.
+TEST_F(PathGuard, RefusesANameEndingInADotOrASpace) {
+    Folder("C:\\Users\\ali\\Documents\\Sub");
+    Write("C:\\Users\\ali\\Documents\\Sub\\photo.jpg");
+    // Made on the host: every Windows spelling of these names reads "Sub".
+    const std::filesystem::path documents = host() / "c" / "Users" / "ali" / "Documents";
+    std::filesystem::create_directory_symlink(host() / "c" / "Windows" / "Temp",
+                                              documents / "Sub ");
+    std::filesystem::create_directory_symlink(host() / "c" / "Windows" / "Temp",
+                                              documents / "Sub.");
+    for (const char* path : {
+             "C:\\Users\\ali\\Documents\\Sub \\setup.log",
+             "C:\\Users\\ali\\Documents\\Sub.\\setup.log",
+             "C:\\Users\\ali\\Documents\\Sub \\",
+             "C:\\Users\\ali\\Documents\\Sub.\\",
+             // One normalisation leaves ".. ." standing; the next reads the
+             // Documents folder for it.
+             "C:\\Users\\ali\\Documents\\.. ./ ",
+         }) {
+        EXPECT_FALSE(TestSimpleFileRoot(machine, path)) << path;
+    }
+    // The trailing dot or space of the last name alone is dropped before the
+    // guard looks: that is the real folder's own spelling.
+    EXPECT_TRUE(TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\Sub\\photo.jpg"));
+    EXPECT_TRUE(TestSimpleFileRoot(machine, "C:\\Users\\ali\\Documents\\Sub. "));
+}
+
 TEST_F(PathGuard, AnUnreadableFolderOnTheWayRefuses) {
     machine.MarkUnreadable("C:\\Users\\ali\\Documents\\deep");
     EXPECT_FALSE(

@@ -129,6 +129,15 @@ protected:
         links_.push_back(link);
         return true;
     }
+    // A Unix link to a folder at `link`, spelt as Windows may not spell it
+    // (a verbatim path keeps a trailing space); under Wine only.
+    bool MakeUnixFolderLink(const std::string& link, const std::string& target) {
+        if (!RunUnix(L"/usr/bin/ln", L" -s", {target, link}) || !AwaitLink(link, true)) {
+            return false;
+        }
+        links_.push_back(link);
+        return true;
+    }
 
     // The 8.3 form of an existing path, or empty when it has none of its own.
     static std::string ShortPath(const std::string& path) {
@@ -331,6 +340,22 @@ TEST_F(PathGuardWin32, TheRemovalStepTakesOnlyTheListedFile) {
     }
     EXPECT_TRUE(machine.handed.empty());
     EXPECT_TRUE(machine_->files().Exists(Path("Docs\\report.txt")));
+}
+
+// Windows drops a trailing space from a path's last name, so a link named
+// "Sub " beside a real "Sub" is read as "Sub" whenever it stands last, as
+// every folder does on the guard's way up.
+TEST_F(PathGuardWin32, RefusesANameEndingInASpace) {
+    File("Docs\\Sub\\photo.jpg");
+    File("Windows\\Temp\\setup.log");
+    if (!MakeUnixFolderLink("\\\\?\\" + Path("Docs\\Sub "), Path("Windows\\Temp"))) {
+        GTEST_SKIP() << "this machine cannot make a link named with a trailing space";
+    }
+    ASSERT_TRUE(machine_->files().Exists(Path("Docs\\Sub \\setup.log")))
+        << "the link is not reached through its own name; the case would prove nothing";
+    EXPECT_FALSE(TestSimpleFileRoot(*machine_, Path("Docs\\Sub \\setup.log")));
+    EXPECT_FALSE(TestSimpleFileRoot(*machine_, Path("Docs\\Sub \\")));
+    EXPECT_TRUE(TestSimpleFileRoot(*machine_, Path("Docs\\Sub\\photo.jpg")));
 }
 
 } // namespace

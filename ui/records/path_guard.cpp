@@ -3,6 +3,8 @@
 #include "base/ordinal.h"
 #include "platform/path_rules.h"
 
+#include <algorithm>
+
 namespace vexo::records {
 
 namespace {
@@ -22,6 +24,24 @@ bool IsSameOrInside(std::string_view path, std::string_view folder) {
     return base::StartsWithIgnoreCase(path, prefix);
 }
 
+// True when a name of the full path below its root ends in a dot or a space.
+// Windows drops those endings from a path's last name, so such a name is
+// read as its sibling wherever it stands last: for the path itself once its
+// trailing backslashes are gone, and for every folder on the way up. The
+// guard would judge the sibling and pass the entry the path really names.
+bool HasNameEndingInDotOrSpace(std::string_view fullPath, std::size_t rootLength) {
+    std::string_view rest = fullPath.substr(std::min(rootLength, fullPath.size()));
+    while (!rest.empty()) {
+        const std::size_t cut = rest.find('\\');
+        const std::string_view name = rest.substr(0, cut);
+        if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+            return true;
+        }
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
+    }
+    return false;
+}
+
 // The deepest a real path can be (32767 UTF-16 units, at least two per
 // level); a walk longer than this is a fault of the file service, not a path.
 constexpr int kMaxWalkDepth = 16384;
@@ -33,7 +53,16 @@ std::optional<std::string> Canonical(platform::Machine& machine, std::string_vie
     if (platform::paths::IsDeviceForm(path) || path.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
-    base::Result<std::string> full = machine.files().LongPath(std::string(path));
+    // One normalisation must settle the spelling: a name that still ends in a
+    // dot or a space afterwards ("a\.. .\ " leaves ".. .") is read as another
+    // entry by the next call that normalises it, so the guard would judge one
+    // entry and the removal reach another.
+    base::Result<std::string> once = machine.files().FullPath(std::string(path));
+    if (!once.ok() || HasNameEndingInDotOrSpace(TrimTrailingBackslashes(*once),
+                                                platform::paths::Root(*once).size())) {
+        return std::nullopt;
+    }
+    base::Result<std::string> full = machine.files().LongPath(*once);
     if (!full.ok() || platform::paths::IsDeviceForm(*full)) {
         return std::nullopt;
     }
@@ -51,7 +80,7 @@ bool SpellingIsAllowed(platform::Machine& machine, std::string_view canonicalPat
     }
     // "a.txt:secret" and "NUL" reach something other than the file named.
     if (platform::paths::IsDeviceForm(f) || platform::paths::NamesAStream(f) ||
-        platform::paths::HasReservedDeviceName(f)) {
+        platform::paths::HasReservedDeviceName(f) || HasNameEndingInDotOrSpace(f, root.size())) {
         return false;
     }
 
