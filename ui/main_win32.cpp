@@ -4,7 +4,7 @@
 
 #include "platform/win32/win32_machine.h"
 #include "platform/win32/windows_api.h"
-#include "shell/ui_application.h"
+#include "ui_application.h"
 #include "toolkit/application.h"
 #include "toolkit/win32/win32_backend.h"
 

@@ -5,7 +5,7 @@
 #include "records/machine_fixture.h"
 #include "records/removal_log.h"
 #include "records/run_frame.h"
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "support/write_faults.h"
 
 #include <functional>

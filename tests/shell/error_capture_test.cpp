@@ -4,7 +4,7 @@
 
 #include "shell/error_capture.h"
 #include "shell/shell_fixture.h"
-#include "shell/ui_application.h"
+#include "ui_application.h"
 
 namespace vexo::shell {
 namespace {

@@ -240,10 +240,10 @@ TEST_F(ControlsTest, TimersFireInVirtualTimeAndStopWithTheirControl) {
     Timer* fast = panel->addTimer(70);
     Timer* slow = form->addTimer(250);
     std::vector<std::string> ticks;
-    fast->onTick = [&](TickEvent&) {
+    fast->onTick = [&](TimerEvent&) {
         ticks.push_back("fast@" + std::to_string(ui.backend().now()));
     };
-    slow->onTick = [&](TickEvent&) {
+    slow->onTick = [&](TimerEvent&) {
         ticks.push_back("slow@" + std::to_string(ui.backend().now()));
         slow->stop();
     };
@@ -266,7 +266,7 @@ TEST_F(ControlsTest, ErrorsFromHandlersAndTimersReachTheHook) {
     auto* b = form->add<Button>(withText<ButtonArgs>("go"));
     b->onClick = [](ClickEvent&) { throw std::runtime_error("boom"); };
     Timer* t = form->addTimer(100);
-    t->onTick = [](TickEvent&) { throw std::runtime_error("tick failed"); };
+    t->onTick = [](TimerEvent&) { throw std::runtime_error("tick failed"); };
     t->start();
 
     ui.click(*b);

@@ -194,7 +194,7 @@ std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
     message_ = table->addAt<toolkit::Label>(0, 4, messageArgs);
 
     timer_ = form->addTimer(kPollMs);
-    timer_->onTick = [this](toolkit::TickEvent&) { Tick(); };
+    timer_->onTick = [this](toolkit::TimerEvent&) { Tick(); };
 
     restart_->onClick = [this](toolkit::ClickEvent&) { StartIndexing(); };
     chooseFolder_->onClick = [this](toolkit::ClickEvent&) { ChooseFolder(); };
@@ -234,7 +234,7 @@ std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
         run_.RequestStop();
         stopDelete_->setText(std::string(kStoppingDeleteText));
     };
-    grid_->onTickChanged = [this](toolkit::TickEvent&) {
+    grid_->onTickChanged = [this](toolkit::TickChangedEvent&) {
         if (!deleting_) {
             bulk_.reset();
         }

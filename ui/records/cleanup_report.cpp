@@ -4,7 +4,7 @@
 #include "base/ordinal.h"
 #include "base/text_file.h"
 #include "platform/path_rules.h"
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -89,7 +89,7 @@ bool ReadReadings(const nlohmann::json& object, const char* key, std::vector<Dri
 void RecordSaveFailure(platform::Machine& machine, std::string_view text) {
     std::string line = "Save report: ";
     line += text;
-    shell::WriteDriveDiagnostic(machine, line);
+    diagnostics::WriteDriveDiagnostic(machine, line);
 }
 
 } // namespace
@@ -112,7 +112,7 @@ std::vector<DriveReading> ReadStorage18(platform::Machine& machine) {
         if (!volume.ok()) {
             std::string line = "Report disk: ";
             line += volume.error().message;
-            shell::WriteDriveDiagnostic(machine, line);
+            diagnostics::WriteDriveDiagnostic(machine, line);
             continue;
         }
         readings.push_back(DriveReading{root, volume->total, volume->totalFree, volume->available,
@@ -252,7 +252,7 @@ CleanupReport ReportStore::SaveReport18(std::string_view kind, std::vector<Drive
     last_ = report;
 
     try {
-        std::optional<std::string> folder = shell::DataFolder(machine_.environment());
+        std::optional<std::string> folder = diagnostics::DataFolder(machine_.environment());
         if (!folder) {
             RecordSaveFailure(machine_, "LOCALAPPDATA is not set");
             return report;
@@ -278,7 +278,7 @@ std::optional<CleanupReport> ReportStore::LastReport() {
     if (last_) {
         return last_;
     }
-    std::optional<std::string> folder = shell::DataFolder(machine_.environment());
+    std::optional<std::string> folder = diagnostics::DataFolder(machine_.environment());
     if (!folder) {
         return std::nullopt;
     }

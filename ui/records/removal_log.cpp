@@ -3,7 +3,7 @@
 #include "base/datetime.h"
 #include "base/text_file.h"
 #include "platform/path_rules.h"
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace vexo::records {
 
@@ -16,7 +16,7 @@ std::string RemovalLogName(std::string_view prefix, const base::DateTimeParts& l
 
 base::Result<std::string> WriteRemovalLog(platform::Machine& machine, std::string_view prefix,
                                           const std::vector<std::string>& lines) {
-    std::optional<std::string> folder = shell::DataFolder(machine.environment());
+    std::optional<std::string> folder = diagnostics::DataFolder(machine.environment());
     if (!folder) {
         return base::Error{base::ErrorKind::NotFound, "LOCALAPPDATA is not set"};
     }

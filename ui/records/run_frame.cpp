@@ -1,7 +1,7 @@
 #include "records/run_frame.h"
 
 #include "records/removal_log.h"
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 namespace vexo::records {
 
@@ -36,7 +36,7 @@ void FinishCleanupRun(platform::Machine& machine, ReportStore& store, RunFrameHo
     if (log.ok()) {
         result.logPath = std::move(log).value();
     } else if (ending.diagnoseLogFailure) {
-        shell::WriteDriveDiagnostic(machine, log.error().message);
+        diagnostics::WriteDriveDiagnostic(machine, log.error().message);
     }
     result.report =
         store.SaveReport18(ending.kind, std::move(ending.before), ending.logicalRemoved,

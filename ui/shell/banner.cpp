@@ -15,7 +15,7 @@ constexpr int kLineHeight = 4;
 VexoSolvaneBanner21::VexoSolvaneBanner21(toolkit::Application& app, bool motion)
     : motion_(motion), clock_(std::make_unique<toolkit::Timer>(app, kTickMs)) {
     onPaint = [this](toolkit::PaintEvent& e) { Paint(e); };
-    clock_->onTick = [this](toolkit::TickEvent&) { Tick(); };
+    clock_->onTick = [this](toolkit::TimerEvent&) { Tick(); };
     clock_->start();
 }
 

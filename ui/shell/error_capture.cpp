@@ -1,6 +1,6 @@
 #include "shell/error_capture.h"
 
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include <cstdlib>
 #include <cxxabi.h>
@@ -57,10 +57,10 @@ std::string FullErrorText(std::exception_ptr error) {
 void VexoErrors23::Install(toolkit::Application& app, platform::Machine& machine,
                            std::function<void()> requestExit) {
     app.onError = [&app, &machine, requestExit](const toolkit::ErrorReport& report) {
-        WriteUiErrorEntry(machine, FullErrorText(report.error));
+        diagnostics::WriteUiErrorEntry(machine, FullErrorText(report.error));
         toolkit::MessageBoxArgs box;
-        box.text = UiErrorMessageText(report.message);
-        box.caption = std::string(kUiErrorCaption);
+        box.text = diagnostics::UiErrorMessageText(report.message);
+        box.caption = std::string(diagnostics::kUiErrorCaption);
         box.icon = toolkit::MessageIcon::Error;
         app.messageBox(box);
         if (requestExit) {
@@ -76,11 +76,11 @@ bool RunStartupStep(toolkit::Application& app, platform::Machine& machine,
         return true;
     } catch (...) {
         const std::string full = FullErrorText(std::current_exception());
-        WriteStartupEntry(machine, full);
+        diagnostics::WriteStartupEntry(machine, full);
         try {
             toolkit::MessageBoxArgs box;
-            box.text = StartupErrorMessageText(full);
-            box.caption = std::string(kStartupErrorCaption);
+            box.text = diagnostics::StartupErrorMessageText(full);
+            box.caption = std::string(diagnostics::kStartupErrorCaption);
             app.messageBox(box);
         } catch (...) {
             // Nothing more can be told; start-up goes on.

@@ -138,7 +138,7 @@ void BuildHome(ShellServices& services) {
 
     // A timer of the content: it stops when the user opens another section.
     toolkit::Timer* refresh = content.addTimer(kMeterRefreshMs);
-    refresh->onTick = [&services, meter](toolkit::TickEvent&) {
+    refresh->onTick = [&services, meter](toolkit::TimerEvent&) {
         if (services.Minimised()) {
             return;
         }

@@ -1,7 +1,7 @@
 #include "shell/main_window.h"
 
 #include "shell/banner.h"
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include <algorithm>
 
@@ -284,7 +284,7 @@ void MainWindow::OnFirstShown() {
     }
     OpenSection(Section::Home);
     driveTimer_ = std::make_unique<toolkit::Timer>(app_, 5000);
-    driveTimer_->onTick = [this](toolkit::TickEvent&) {
+    driveTimer_->onTick = [this](toolkit::TimerEvent&) {
         if (!Minimised()) {
             RefreshDriveWidgets();
         }
@@ -446,7 +446,7 @@ void MainWindow::RefreshDriveWidgets() {
 }
 
 void MainWindow::Diagnose(std::string_view message) {
-    WriteDriveDiagnostic(machine_, message);
+    diagnostics::WriteDriveDiagnostic(machine_, message);
 }
 
 platform::NativeWindow MainWindow::Owner() {

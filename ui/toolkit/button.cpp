@@ -50,7 +50,7 @@ void CheckBox::setChecked(bool on) {
     }
     checked_ = on;
     notify(Change::Value);
-    TickEvent e;
+    TickChangedEvent e;
     raise(onTickChanged, e);
 }
 

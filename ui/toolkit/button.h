@@ -58,7 +58,7 @@ public:
     void userToggle();
     Size preferredSize() const override;
 
-    Handler<TickEvent> onTickChanged;
+    Handler<TickChangedEvent> onTickChanged;
 
 private:
     bool checked_;

@@ -346,7 +346,7 @@ bool DataGrid::userTick(int row) {
     rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(col)] = now;
     current_ = {row, col};
     changedItems();
-    TickEvent e;
+    TickChangedEvent e;
     raise(onTickChanged, e);
     return true;
 }

@@ -135,7 +135,7 @@ public:
     // ticks the current row.
     bool userKeyDefault(const KeyEvent& e) override;
 
-    Handler<TickEvent> onTickChanged; // a tick cell changed
+    Handler<TickChangedEvent> onTickChanged; // a tick cell changed
     Handler<SelectionChangedEvent> onSelectionChanged;
     Handler<Event> onCellValueChanged; // a committed edit
     Handler<Event> onCellDoubleClick;

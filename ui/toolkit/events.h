@@ -23,7 +23,10 @@ struct Event {
 struct ClickEvent : Event {};
 struct TextChangedEvent : Event {};
 struct SelectionChangedEvent : Event {};
-struct TickEvent : Event {};
+// A timer's interval has passed.
+struct TimerEvent : Event {};
+// A tick box (a check box, or a grid's tick cell) was ticked or cleared.
+struct TickChangedEvent : Event {};
 struct DisposedEvent : Event {};
 
 struct ResizeEvent : Event {

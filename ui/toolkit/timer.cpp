@@ -34,7 +34,7 @@ void Timer::fire() {
     if (!enabled_) {
         return;
     }
-    TickEvent e;
+    TimerEvent e;
     app_.dispatch([&] {
         if (onTick) {
             onTick(e);

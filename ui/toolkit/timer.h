@@ -26,7 +26,7 @@ public:
     // Called by the backend when the interval has passed.
     void fire();
 
-    Handler<TickEvent> onTick;
+    Handler<TimerEvent> onTick;
 
 private:
     Application& app_;

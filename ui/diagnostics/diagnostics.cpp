@@ -1,10 +1,10 @@
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include "base/datetime.h"
 #include "base/text_file.h"
 #include "platform/path_rules.h"
 
-namespace vexo::shell {
+namespace vexo::diagnostics {
 
 namespace {
 
@@ -126,4 +126,4 @@ std::string StartupErrorMessageText(std::string_view fullErrorText) {
     return text;
 }
 
-} // namespace vexo::shell
+} // namespace vexo::diagnostics

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-namespace vexo::shell {
+namespace vexo::diagnostics {
 
 // Where every record of the application lives: %LOCALAPPDATA%\VexoTolvik.
 inline constexpr std::string_view kDataFolderName = "VexoTolvik";
@@ -60,4 +60,4 @@ inline constexpr std::string_view kStartupErrorLead =
 std::string UiErrorMessageText(std::string_view errorMessage);
 std::string StartupErrorMessageText(std::string_view fullErrorText);
 
-} // namespace vexo::shell
+} // namespace vexo::diagnostics

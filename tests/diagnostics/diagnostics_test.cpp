@@ -2,12 +2,12 @@
 // and silence on every failure.
 
 #include "records/machine_fixture.h"
-#include "shell/diagnostics.h"
+#include "diagnostics/diagnostics.h"
 #include "support/write_faults.h"
 
 #include <fstream>
 
-namespace vexo::shell {
+namespace vexo::diagnostics {
 namespace {
 
 using platform::KnownFolder;
@@ -164,4 +164,4 @@ TEST(DiagnosticsMessages, LeadThenTheErrorOnTheNextLine) {
 }
 
 } // namespace
-} // namespace vexo::shell
+} // namespace vexo::diagnostics

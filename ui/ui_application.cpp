@@ -1,4 +1,4 @@
-#include "shell/ui_application.h"
+#include "ui_application.h"
 
 #include "files/my_files.h"
 #include "shell/error_capture.h"
