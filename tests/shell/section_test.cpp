@@ -68,6 +68,34 @@ TEST(BusyLease, MovedOrReleasedItClearsOnce) {
     EXPECT_TRUE(state.embeddedBusy);
 }
 
+TEST(BusyLease, OverlappingWorkKeepsTheFlagUntilTheLastLeaseDrops) {
+    struct Case {
+        const char* name;
+        bool scan;
+    } cases[] = {{"Temporary files", true}, {"a crawl and its export", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BusyState state;
+        int stops = 0;
+        auto take = [&] {
+            return c.scan ? state.HoldScan() : state.HoldEmbedded([&] { ++stops; });
+        };
+        auto flag = [&] { return c.scan ? state.busy : state.embeddedBusy; };
+        base::Lease first = take();
+        base::Lease second = c.scan ? state.HoldScan() : state.HoldEmbeddedKeepingStop();
+        first.Release();
+        EXPECT_TRUE(flag()) << "the later work still runs";
+        if (!c.scan) {
+            ASSERT_TRUE(state.embeddedStop) << "and can still be stopped";
+            state.embeddedStop();
+            EXPECT_EQ(stops, 1);
+        }
+        second.Release();
+        EXPECT_FALSE(flag());
+        EXPECT_FALSE(state.embeddedStop);
+    }
+}
+
 class SectionLifeTest : public testing::ShellFixture {};
 
 TEST_F(SectionLifeTest, EveryDriveSubscriberHearsTheRefreshUntilItDropsItsLease) {

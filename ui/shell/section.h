@@ -61,16 +61,21 @@ struct BusyState {
     std::function<void()> embeddedStop;
 
     // The Temporary files scan or removal: sets `busy` and clears `stop`;
-    // dropping it clears `busy` (a stop asked for stays until the next scan).
+    // dropping the last such lease clears `busy` (a stop asked for stays
+    // until the next scan).
     base::Lease HoldScan();
     // Long work of any other section: sets `embeddedBusy` with `stop` as the
     // stop action (empty: work that cannot be stopped, the uninstall queue).
-    // Dropping it clears both.
+    // Dropping the last such lease clears both.
     base::Lease HoldEmbedded(std::function<void()> stop);
     // The same, leaving the stop action in place as it is (the device
-    // browser's export and preparation beside its crawl). Dropping it clears
-    // both.
+    // browser's export beside its crawl).
     base::Lease HoldEmbeddedKeepingStop();
+
+    // How many leases hold each flag: work that overlaps (an export during a
+    // crawl) keeps the flag until the last of it ends.
+    int scanLeases = 0;
+    int embeddedLeases = 0;
 };
 
 class VexoPearl15;
