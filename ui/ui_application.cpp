@@ -13,7 +13,7 @@ namespace vexo::shell {
 void RegisterProductSections(SectionCatalog& catalog) {
     RegisterHome(catalog);
     files::RegisterMyFiles(catalog);
-    (void)space::RegisterDiskSpace(catalog);
+    space::RegisterDiskSpace(catalog);
 }
 
 int RunUiApplication(toolkit::Application& app, platform::Machine& machine) {

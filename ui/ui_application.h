@@ -3,7 +3,7 @@
 
 #include "platform/machine.h"
 #include "shell/main_window.h"
-#include "shell/services.h"
+#include "shell/section.h"
 #include "toolkit/application.h"
 
 #include <functional>

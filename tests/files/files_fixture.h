@@ -144,8 +144,8 @@ protected:
     ~FilesFixture() override {
         // The crawl borrows the scripted machine: let it end before both go.
         scripted.held().Release();
-        if (window && !window->Stage().children().empty()) {
-            if (auto* s = files::MyFilesSection::Of(*window->Stage().children().front())) {
+        if (window) {
+            if (auto* s = dynamic_cast<files::MyFilesSection*>(window->OpenedSection())) {
                 if (auto engine = s->engine()) {
                     engine->Cancel();
                     executor->RunAll();
@@ -165,7 +165,7 @@ protected:
     shell::MainWindow& Start() {
         shell::SectionCatalog catalog;
         shell::RegisterHome(catalog);
-        dashboard = space::RegisterDiskSpace(catalog);
+        space::RegisterDiskSpace(catalog);
         files::MyFilesOptions options;
         options.reports = reports;
         options.executor = executor;
@@ -183,10 +183,7 @@ protected:
         return Files();
     }
     files::MyFilesSection& Files() {
-        files::MyFilesSection* s = nullptr;
-        if (!window->Stage().children().empty()) {
-            s = files::MyFilesSection::Of(*window->Stage().children().front());
-        }
+        auto* s = dynamic_cast<files::MyFilesSection*>(window->OpenedSection());
         if (!s) {
             throw std::runtime_error("My Files is not on the stage");
         }

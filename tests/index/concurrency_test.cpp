@@ -27,7 +27,7 @@ TEST_F(ConcurrencyTest, QueriesDuringTheCrawlSeeAConsistentPrefix) {
     int rounds = 0;
     while (!engine->Done()) {
         // One request at a time, so each one is published.
-        lastToken = engine->Request(Filter{"f1", 0, 0, "", 0, 0}, kLargestFirst, 0, 20);
+        lastToken = engine->Request(Filter{"f1", 0, 0, "", Category::All, 0}, kLargestFirst, 0, 20);
         if (++rounds % 8 == 0) {
             engine->Statistics();
         }
@@ -43,7 +43,7 @@ TEST_F(ConcurrencyTest, QueriesDuringTheCrawlSeeAConsistentPrefix) {
     }
     engine->WaitForIdle();
     engine->Statistics();
-    engine->Request(Filter{"f1", 0, 0, "", 0, 0}, kLargestFirst, 0, 20);
+    engine->Request(Filter{"f1", 0, 0, "", Category::All, 0}, kLargestFirst, 0, 20);
     engine->WaitForIdle();
     const PageRef page = engine->Page();
     ASSERT_TRUE(page);
@@ -67,8 +67,8 @@ TEST_F(ConcurrencyTest, AnEngineLetGoWhileItWorksFinishesOnItsOwn) {
         auto engine = VexoEngine13::Create(services);
         watch = engine;
         engine->Start({"C:\\r"});
-        engine->Request({}, 0, 0, 10);
-        engine->Export("C:\\x.csv", {}, 0);
+        engine->Request({}, kLargestFirst, 0, 10);
+        engine->Export("C:\\x.csv", {}, kLargestFirst);
         engine->Cancel();
     }
     // The crawl and the workers hold it until they end, then free it.

@@ -24,7 +24,7 @@ TEST_F(CrawlTest, RecordsDepthFirstWithFoldersFilesBeforeTheirSubfolders) {
     auto engine = Crawl({"C:\\r", "D:\\"});
 
     // Sibling folders are crawled in reverse listing order (a stack).
-    EXPECT_EQ(Paths(Query(*engine, {}, /*unsorted by path*/ 4)),
+    EXPECT_EQ(Paths(Query(*engine, {}, kByPath)),
               (std::vector<std::string>{"C:\\r\\a1", "C:\\r\\a2", "C:\\r\\x\\deep\\d1",
                                         "C:\\r\\x\\x1", "C:\\r\\y\\y1", "D:\\z1"}));
     EXPECT_EQ(files.Listed(), (std::vector<std::string>{"C:\\r", "C:\\r\\y", "C:\\r\\x",
@@ -177,7 +177,7 @@ TEST_P(LimitTest, RecordsAtMostAMillionFiles) {
     EXPECT_EQ(engine->Count(), 1'000'000);
     EXPECT_EQ(engine->Bytes(), 3'000'000);
     EXPECT_EQ(files.Listed(), std::vector<std::string>{"C:\\big"});
-    const PageRef page = Query(*engine, {}, 0, 999'999, 5);
+    const PageRef page = Query(*engine, {}, kLargestFirst, 999'999, 5);
     EXPECT_EQ(page->Total, 1'000'000);
     EXPECT_EQ(page->Rows.size(), 1u);
 }

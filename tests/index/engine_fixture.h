@@ -27,7 +27,7 @@ protected:
     }
 
     // Requests a page and runs the work at once.
-    PageRef Query(VexoEngine13& engine, const Filter& filter, std::int32_t order = 0,
+    PageRef Query(VexoEngine13& engine, const Filter& filter, SortOrder order = kLargestFirst,
                   std::int32_t offset = 0, std::int32_t limit = 250) {
         const std::int32_t token = engine.Request(filter, order, offset, limit);
         executor->RunAll();

@@ -49,13 +49,13 @@ Filter Size(std::int64_t min, std::int64_t max) {
     f.max = max;
     return f;
 }
-Filter Ext(std::string e, std::int32_t category = 0) {
+Filter Ext(std::string e, Category category = Category::All) {
     Filter f;
     f.extension = std::move(e);
     f.category = category;
     return f;
 }
-Filter Category(std::int32_t c) {
+Filter Kind(Category c) {
     return Ext("", c);
 }
 Filter Older(std::int32_t days) {
@@ -93,23 +93,27 @@ TEST_F(QueryTest, FilterTable) {
         {"extension with blanks", Ext(" .Mp4 \t"), {"Holiday.MP4"}},
         {"only the last dot", Ext("tar.gz"), {}},
         {"gz", Ext("gz"), {"data.tar.gz"}},
-        {"extension and category disagree", Ext("pdf", 1), {}},
-        {"extension within its category", Ext("pdf", 3), {"old.pdf", "report.pdf"}},
-        {"video", Category(1), {"clip.mkv", "Holiday.MP4"}},
-        {"pictures", Category(2), {"photo.JPG"}},
-        {"documents", Category(3), {"notes.txt", "old.pdf", "Ünïcode.txt", "report.pdf"}},
-        {"archives", Category(4), {"data.tar.gz"}},
-        {"installers", Category(5), {"setup.exe"}},
-        {"audio", Category(6), {"song.mp3"}},
-        {"disk images", Category(7), {"disk.iso"}},
-        {"out of range is disk images", Category(99), {"disk.iso"}},
-        {"negative is disk images", Category(-1), {"disk.iso"}},
+        {"extension and category disagree", Ext("pdf", Category::Video), {}},
+        {"extension within its category",
+         Ext("pdf", Category::Documents),
+         {"old.pdf", "report.pdf"}},
+        {"video", Kind(Category::Video), {"clip.mkv", "Holiday.MP4"}},
+        {"pictures", Kind(Category::Pictures), {"photo.JPG"}},
+        {"documents",
+         Kind(Category::Documents),
+         {"notes.txt", "old.pdf", "Ünïcode.txt", "report.pdf"}},
+        {"archives", Kind(Category::Archives), {"data.tar.gz"}},
+        {"installers", Kind(Category::Programs), {"setup.exe"}},
+        {"audio", Kind(Category::Audio), {"song.mp3"}},
+        {"disk images", Kind(Category::DiskImages), {"disk.iso"}},
+        {"out of range is disk images", Kind(static_cast<Category>(99)), {"disk.iso"}},
+        {"negative is disk images", Kind(static_cast<Category>(-1)), {"disk.iso"}},
         {"older than 30 days", Older(30), {"old.pdf"}},
         {"all parts together",
          [] {
              Filter f = Text("u\\");
              f.min = 1;
-             f.category = 3;
+             f.category = Category::Documents;
              f.older = 30;
              return f;
          }(),
@@ -147,7 +151,7 @@ TEST_F(QueryTest, TotalAndBytesCoverAllMatchesWhileRowsHoldThePage) {
 
 TEST_F(QueryTest, NegativeOffsetOrLimitGiveAnErrorPage) {
     for (const auto& [offset, limit] : {std::pair{-1, 10}, std::pair{0, -1}}) {
-        const PageRef page = Query(*engine, {}, 0, offset, limit);
+        const PageRef page = Query(*engine, {}, kLargestFirst, offset, limit);
         EXPECT_NE(page->Error, "");
         EXPECT_TRUE(page->Rows.empty());
     }
@@ -161,7 +165,7 @@ TEST_F(QueryTest, OrdersBreakTiesByPath) {
     files.AddFolder("C:\\x\\y", {File("b", 5, t + 1), File("Z", 1, t + 2)});
     auto e = Crawl({"C:\\x"});
     struct Case {
-        std::int32_t order;
+        SortOrder order;
         Names_ paths;
     };
     const Case cases[] = {
@@ -170,7 +174,8 @@ TEST_F(QueryTest, OrdersBreakTiesByPath) {
         {kByName, {"C:\\x\\a", "C:\\x\\B", "C:\\x\\y\\b", "C:\\x\\y_1", "C:\\x\\y\\Z"}},
         {kNewestFirst, {"C:\\x\\y\\Z", "C:\\x\\B", "C:\\x\\y\\b", "C:\\x\\a", "C:\\x\\y_1"}},
         {kByPath, {"C:\\x\\a", "C:\\x\\B", "C:\\x\\y\\b", "C:\\x\\y\\Z", "C:\\x\\y_1"}},
-        {77, {"C:\\x\\a", "C:\\x\\B", "C:\\x\\y\\b", "C:\\x\\y\\Z", "C:\\x\\y_1"}},
+        {static_cast<SortOrder>(77),
+         {"C:\\x\\a", "C:\\x\\B", "C:\\x\\y\\b", "C:\\x\\y\\Z", "C:\\x\\y_1"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Paths(Query(*e, {}, c.order)), c.paths) << "order " << c.order;
@@ -236,8 +241,8 @@ TEST_F(QueryTest, MatchesNeverJoinTwoNames) {
 // ---- Request numbers ----
 
 TEST_F(QueryTest, OnlyTheNewestRequestIsPublished) {
-    const std::int32_t first = engine->Request({}, 0, 0, 250);
-    const std::int32_t second = engine->Request(Text("docs"), 0, 0, 250);
+    const std::int32_t first = engine->Request({}, kLargestFirst, 0, 250);
+    const std::int32_t second = engine->Request(Text("docs"), kLargestFirst, 0, 250);
     EXPECT_EQ(second, first + 1);
     // The newer one finishes first; the older one must not replace it.
     executor->Run(1);
@@ -249,21 +254,21 @@ TEST_F(QueryTest, OnlyTheNewestRequestIsPublished) {
 }
 
 TEST_F(QueryTest, ASupersededRequestIsDropped) {
-    const std::int32_t first = engine->Request({}, 0, 0, 250);
+    const std::int32_t first = engine->Request({}, kLargestFirst, 0, 250);
     EXPECT_EQ(first, 1);
-    engine->Request({}, 0, 0, 250);
+    engine->Request({}, kLargestFirst, 0, 250);
     executor->Run(0);
     EXPECT_FALSE(engine->Page());
 }
 
 TEST_F(QueryTest, InvalidateDropsWorkButKeepsThePublishedPage) {
     const PageRef published = Query(*engine, {});
-    const std::int32_t pending = engine->Request(Text("docs"), 0, 0, 250);
+    const std::int32_t pending = engine->Request(Text("docs"), kLargestFirst, 0, 250);
     engine->InvalidateQueries();
     executor->RunAll();
     EXPECT_EQ(engine->Page(), published);
     // The next request is numbered after the invalidation.
-    EXPECT_EQ(engine->Request({}, 0, 0, 1), pending + 2);
+    EXPECT_EQ(engine->Request({}, kLargestFirst, 0, 1), pending + 2);
     executor->RunAll();
 }
 
@@ -315,11 +320,11 @@ TEST(TextRules, ExtensionNormalisationAndCategories) {
     EXPECT_EQ(NormaliseExtension("MP4"), ".mp4");
     EXPECT_EQ(NormaliseExtension("\u00A0.JPEG\u3000"), ".jpeg");
     EXPECT_EQ(NormaliseExtension(".tar.gz"), ".tar.gz");
-    EXPECT_TRUE(CategoryAdmits(".mp4", 1));
-    EXPECT_FALSE(CategoryAdmits(".p4", 1));
-    EXPECT_FALSE(CategoryAdmits("", 3));
-    EXPECT_TRUE(CategoryAdmits("", 0));
-    EXPECT_TRUE(CategoryAdmits(".vmdk", 12));
+    EXPECT_TRUE(CategoryAdmits(".mp4", Category::Video));
+    EXPECT_FALSE(CategoryAdmits(".p4", Category::Video));
+    EXPECT_FALSE(CategoryAdmits("", Category::Documents));
+    EXPECT_TRUE(CategoryAdmits("", Category::All));
+    EXPECT_TRUE(CategoryAdmits(".vmdk", static_cast<Category>(12)));
 }
 
 } // namespace

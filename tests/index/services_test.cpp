@@ -10,7 +10,7 @@ protected:
     static constexpr const char* kBom = "\xEF\xBB\xBF";
     static constexpr const char* kHeader = "Name,Bytes,Extension,Modified,Path\r\n";
 
-    std::string Exported(VexoEngine13& e, const Filter& filter, std::int32_t order,
+    std::string Exported(VexoEngine13& e, const Filter& filter, SortOrder order,
                          const std::string& to = "C:\\out\\list.csv") {
         EXPECT_TRUE(e.Export(to, filter, order));
         EXPECT_TRUE(e.ExportBusy());
@@ -37,7 +37,7 @@ TEST_F(ServicesTest, ExportWritesEveryMatchSortedWithQuotedFields) {
                   "\"'=SUM(A1).csv\",3,\".csv\",\"2024-01-02T04:04:05\",\"C:\\d\\=SUM(A1).csv\"\r\n"
                   "\"'-minus\",0,\"\",\"2024-01-01T01:00:00\",\"C:\\d\\-minus\"\r\n");
     // No match: the mark and the header alone. A staged file never stays.
-    EXPECT_EQ(Exported(*e, Filter{"nothing like this", 0, 0, "", 0, 0}, 0),
+    EXPECT_EQ(Exported(*e, Filter{"nothing like this", 0, 0, "", Category::All, 0}, kLargestFirst),
               std::string(kBom) + kHeader);
     EXPECT_EQ(files.written.count("C:\\out\\list.csv.vexo-tmp"), 0u);
 }
@@ -45,8 +45,8 @@ TEST_F(ServicesTest, ExportWritesEveryMatchSortedWithQuotedFields) {
 TEST_F(ServicesTest, ASecondExportWhileOneRunsIsRefused) {
     files.AddFolder("C:\\d", {File("a")});
     auto e = Crawl({"C:\\d"});
-    ASSERT_TRUE(e->Export("C:\\one.csv", {}, 0));
-    EXPECT_FALSE(e->Export("C:\\two.csv", {}, 0));
+    ASSERT_TRUE(e->Export("C:\\one.csv", {}, kLargestFirst));
+    EXPECT_FALSE(e->Export("C:\\two.csv", {}, kLargestFirst));
     executor->RunAll();
     EXPECT_EQ(e->ExportMessage(), "OK: C:\\one.csv");
     EXPECT_EQ(files.written.count("C:\\two.csv"), 0u);
@@ -71,7 +71,7 @@ TEST_F(ServicesTest, AFailedExportReportsAndLeavesNoStagedFileNorTouchesTheTarge
         if (c.failMove) {
             files.failMove = base::ErrorKind::AccessDenied;
         }
-        ASSERT_TRUE(e->Export("C:\\keep.csv", {}, 0));
+        ASSERT_TRUE(e->Export("C:\\keep.csv", {}, kLargestFirst));
         executor->RunAll();
         EXPECT_FALSE(e->ExportBusy());
         const std::string message = e->ExportMessage();

@@ -2,10 +2,10 @@
 // in, on an emulated machine whose shell answers from a script.
 
 #include "base/datetime.h"
+#include "diagnostics/diagnostics.h"
 #include "records/machine_fixture.h"
 #include "records/removal_log.h"
 #include "records/run_frame.h"
-#include "diagnostics/diagnostics.h"
 #include "support/write_faults.h"
 
 #include <functional>
@@ -269,7 +269,7 @@ TEST_F(RecycleStep, StillThereReasonPerFlow) {
 // ---------------------------------------------------------------------------
 // The run frame
 
-class RecordingHost : public RunFrameHost {
+class RecordingHost : public RunWindow {
 public:
     void Tell(const std::string& text) override { told.push_back(text); }
     void PumpPending() override {
@@ -278,13 +278,14 @@ public:
             onPump(pumps);
         }
     }
-    void SetBusy(bool busy) override {
-        busyChanges.push_back(busy);
-        if (busy && onBusy) {
+    base::Lease HoldRunBusy(RemovalFlow, std::function<void()> stop) override {
+        busyChanges.push_back(true);
+        stopAction = std::move(stop);
+        if (onBusy) {
             onBusy();
         }
+        return base::Lease([this] { busyChanges.push_back(false); });
     }
-    void ShowProgress(int handled, int total) override { progress.emplace_back(handled, total); }
     platform::NativeWindow Owner() override { return 5; }
 
     std::vector<std::string> told;
@@ -293,6 +294,7 @@ public:
     int pumps = 0;
     std::function<void(int)> onPump;
     std::function<void()> onBusy;
+    std::function<void()> stopAction;
 };
 
 class RunFrame : public testing::MachineFixture {
@@ -329,6 +331,9 @@ protected:
         section.onRemoved = [this](const RemovalCandidate& c, const RecycleOutcome& o) {
             engineUpdates.emplace_back(o.fullPath, c.indexedBytes);
         };
+        section.onProgress = [this](int handled, int total) {
+            host.progress.emplace_back(handled, total);
+        };
         section.followUp = [this] {
             ++followUps;
             EXPECT_FALSE(host.busyChanges.back()) << "follow-up before busy was cleared";
@@ -364,6 +369,22 @@ TEST_F(RunFrame, AStopDuringTheThirdFileEndsBeforeTheFourth) {
     EXPECT_EQ(followUps, 1);
     EXPECT_EQ(host.progress.back(), (std::pair<int, int>{3, 5}));
     EXPECT_EQ(store.LastReport(), result->report);
+}
+
+// The close guard stops a run through the stop action the frame registered
+// with its busy lease.
+TEST_F(RunFrame, TheStopActionOfItsBusyLeaseEndsTheRunAfterTheCurrentFile) {
+    host.onPump = [this](int pumps) {
+        if (pumps == 2) {
+            ASSERT_TRUE(host.stopAction);
+            host.stopAction();
+        }
+    };
+    std::optional<RunResult> result = run.Run(MyFiles(), Five());
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->done, 2);
+    EXPECT_TRUE(result->report.stopped);
+    EXPECT_EQ(host.busyChanges, (std::vector<bool>{true, false}));
 }
 
 TEST_F(RunFrame, AStopBeforeTheLoopCannotEmptyTheLog) {

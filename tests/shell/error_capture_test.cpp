@@ -20,14 +20,17 @@ protected:
 
     // Runs the whole application with Home and one failing More-menu section,
     // acting as the user inside the modal loop.
-    int Run(std::function<void(ShellServices&)> failingOpen,
+    int Run(std::function<void(SectionContext&)> failingOpen,
             std::function<void(toolkit::Form&)> user,
             std::function<void()> enableVisualStyles = {}) {
         UiStartup startup;
         startup.enableVisualStyles = std::move(enableVisualStyles);
         startup.registerSections = [failingOpen](SectionCatalog& c) {
             RegisterHome(c);
-            c.Add(Section::DeviceBrowser, {{}, failingOpen});
+            c.Add(Section::DeviceBrowser, Stub({.build = [failingOpen](SectionContext& s) {
+                      failingOpen(s);
+                      return std::make_unique<toolkit::Panel>();
+                  }}));
         };
         ui.expectModal(std::move(user));
         return RunUiApplication(ui.app(), machine, startup);
@@ -54,7 +57,7 @@ TEST(FullErrorText, NamesTheTypeAndEveryNestedError) {
 
 TEST_F(ErrorCaptureTest, HandlerErrorWhileIdleIsLoggedShownAndEndsTheApplication) {
     bool closedByCapture = false;
-    const int status = Run([](ShellServices&) { throw std::runtime_error("boom"); },
+    const int status = Run([](SectionContext&) { throw std::runtime_error("boom"); },
                            [&](toolkit::Form& form) {
                                ui.expectMessageBox(DialogResult::Ok);
                                ChooseMoreIn(form, "كل ملفات الجهاز");
@@ -79,12 +82,11 @@ TEST_F(ErrorCaptureTest, HandlerErrorWhileIdleIsLoggedShownAndEndsTheApplication
 TEST_F(ErrorCaptureTest, HandlerErrorWhileWorkRunsKeepsTheWindowOpen) {
     bool stayedOpen = false;
     int stops = 0;
-    ShellServices* services = nullptr;
+    // Held past the error, as work that goes on would hold it.
+    base::Lease analysis;
     const int status = Run(
-        [&](ShellServices& s) {
-            services = &s;
-            s.Busy().embeddedBusy = true;
-            s.Busy().embeddedStop = [&] { ++stops; };
+        [&](SectionContext& s) {
+            analysis = s.HoldEmbedded([&] { ++stops; });
             throw std::runtime_error("analysis failed");
         },
         [&](toolkit::Form& form) {
@@ -92,7 +94,7 @@ TEST_F(ErrorCaptureTest, HandlerErrorWhileWorkRunsKeepsTheWindowOpen) {
             ui.expectMessageBox(DialogResult::Ok); // the close guard's wait message
             ChooseMoreIn(form, "كل ملفات الجهاز");
             stayedOpen = form.shown();
-            services->Busy() = {};
+            analysis.Release();
             EXPECT_TRUE(form.requestClose());
         });
     EXPECT_EQ(status, 0);
@@ -107,7 +109,7 @@ TEST_F(ErrorCaptureTest, HandlerErrorWhileWorkRunsKeepsTheWindowOpen) {
 TEST_F(ErrorCaptureTest, FailedStartupStepIsReportedAndStartupGoesOn) {
     bool shown = false;
     ui.expectMessageBox(DialogResult::Ok);
-    const int status = Run([](ShellServices&) {},
+    const int status = Run([](SectionContext&) {},
                            [&](toolkit::Form& form) {
                                shown = true;
                                form.requestClose();

@@ -110,14 +110,12 @@ TEST_F(MainWindowTest, OpenedSectionIsDisposedWithItsTimersWhenAnotherOpens) {
     int ticks = 0;
     bool disposed = false;
     Open([&](SectionCatalog& c) {
-        c.Add(Section::CleanupReport, {{}, [&](ShellServices& s) {
-                                           auto& content =
-                                               s.Host(std::make_unique<toolkit::Panel>());
-                                           content.onDisposed = [&](auto&) { disposed = true; };
-                                           auto* t = content.addTimer(100);
-                                           t->onTick = [&](auto&) { ++ticks; };
-                                           t->start();
-                                       }});
+        c.Add(Section::CleanupReport, Stub({.shown = [&](toolkit::Control& content) {
+                  content.onDisposed = [&](auto&) { disposed = true; };
+                  auto* t = content.addTimer(100);
+                  t->onTick = [&](auto&) { ++ticks; };
+                  t->start();
+              }}));
     });
     ui.click(Nav(Section::CleanupReport));
     ui.advanceTime(100);
@@ -135,7 +133,7 @@ TEST_F(MainWindowTest, WhileBusyEverySectionAndMoreEntryIsRefusedWithOneMessage)
     // rest of the entries are not.
     Open([](SectionCatalog& c) {
         c.Add(Section::DeviceBrowser, Stub("other"));
-        c.AddTool(MoreTool::RecycleBin, [](ShellServices&) { FAIL() << "tool ran while busy"; });
+        c.AddTool(MoreTool::RecycleBin, [](SectionContext&) { FAIL() << "tool ran while busy"; });
     });
     const char* moreEntries[] = {"كل ملفات الجهاز", "تحليل المجلدات", "ملفات مؤقتة",
                                  "سلة المحذوفات",   "تنظيف ويندوز",   "التحديثات",
@@ -293,7 +291,7 @@ TEST_F(MainWindowTest, NavigationButtonsKeepRadius12WhileOtherButtonsGet10) {
 TEST_F(MainWindowTest, DriveRefreshTimerStartsOnFirstShowAndRestsWhileMinimised) {
     Open();
     int refreshes = 0;
-    window->SetDriveWidgetsRefresher([&] { ++refreshes; });
+    base::Lease subscription = window->OnDrivesChanged([&] { ++refreshes; });
     ui.advanceTime(5000);
     EXPECT_EQ(refreshes, 1);
     window->Window().setMinimized(true);

@@ -48,7 +48,7 @@ protected:
     shell::MainWindow& Open(const std::function<void(shell::SectionCatalog&)>& extra = {}) {
         shell::SectionCatalog catalog;
         shell::RegisterHome(catalog);
-        dashboard = space::RegisterDiskSpace(catalog);
+        space::RegisterDiskSpace(catalog);
         if (extra) {
             extra(catalog);
         }
@@ -57,13 +57,58 @@ protected:
         return *window;
     }
 
+    // What a stand-in section does; every part may be empty.
+    struct StubParts {
+        // Its content (an empty panel when none).
+        std::function<std::unique_ptr<toolkit::Control>(shell::SectionContext&)> build = {};
+        // Once the content is in the stage.
+        std::function<void(toolkit::Control& content)> shown = {};
+        // Hears "leaving" and "destroyed".
+        std::function<void(const char*)> life = {};
+    };
+    class StubSection final : public shell::ShellSection {
+    public:
+        StubSection(shell::SectionContext& context, StubParts parts)
+            : context_(context), parts_(std::move(parts)) {}
+        ~StubSection() override { Hear("destroyed"); }
+        std::unique_ptr<toolkit::Control> Build() override {
+            auto content =
+                parts_.build ? parts_.build(context_) : std::make_unique<toolkit::Panel>();
+            content_ = content.get();
+            return content;
+        }
+        void Shown() override {
+            if (parts_.shown) {
+                parts_.shown(*content_);
+            }
+        }
+        void Leaving() override { Hear("leaving"); }
+
+    private:
+        void Hear(const char* what) {
+            if (parts_.life) {
+                parts_.life(what);
+            }
+        }
+        shell::SectionContext& context_;
+        StubParts parts_;
+        toolkit::Control* content_ = nullptr;
+    };
+    static shell::SectionEntry Stub(StubParts parts) {
+        return {.make = [parts](shell::SectionContext& context) {
+            return std::make_unique<StubSection>(context, parts);
+        }};
+    }
     // A stand-in section that only puts a named panel into the stage.
     static shell::SectionEntry Stub(std::string name) {
-        return {{}, [name](shell::ShellServices& s) {
-                    auto panel = std::make_unique<toolkit::Panel>();
-                    panel->setAccessibleName(name);
-                    s.Host(std::move(panel));
-                }};
+        return Stub({.build = [name](shell::SectionContext&) {
+            auto panel = std::make_unique<toolkit::Panel>();
+            panel->setAccessibleName(name);
+            return panel;
+        }});
+    }
+    space::DiskSpaceDashboard& Dashboard() {
+        return dynamic_cast<space::DiskSpaceDashboard&>(*window->KeptSection(Section::DiskSpace));
     }
 
     toolkit::Button& Nav(Section s) { return window->SectionButton(s); }
@@ -95,7 +140,6 @@ protected:
     std::string LogText() { return Read(std::string(kDataFolder) + "\\Diagnostics.txt"); }
 
     toolkit::headless::HeadlessApp ui;
-    std::function<space::DiskSpaceDashboard*()> dashboard;
     std::unique_ptr<shell::MainWindow> window; // after `ui`: destroyed first
 };
 

@@ -13,7 +13,6 @@ using toolkit::headless::HeadlessApp;
 
 class DiskSpaceTest : public testing::ShellFixture {
 protected:
-    DiskSpaceDashboard& Dashboard() { return *dashboard(); }
     std::vector<std::string> CardNames() {
         std::vector<std::string> names;
         for (const auto& card : Dashboard().cardArea().children()) {

@@ -44,14 +44,13 @@ std::string ErrorText(const std::exception_ptr& error) {
     }
 }
 
-toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text, bool enabled = true) {
+toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
     // A toolbar button sized to its text, 32 px high, 8 px inside left and right.
     toolkit::ButtonArgs args;
     args.text = std::string(text);
     args.autoSize = true;
     args.minimumSize = toolkit::Size{0, 32};
     args.padding = Spacing{8, 0, 8, 0};
-    args.enabled = enabled;
     return bar.add<toolkit::Button>(args);
 }
 
@@ -105,14 +104,20 @@ std::string SummaryText(const SummaryFigures& f, const base::Culture& culture) {
 
 // ---- building -------------------------------------------------------------------------
 
-MyFilesSection::MyFilesSection(shell::ShellServices& services, MyFilesOptions options)
-    : services_(services), options_(std::move(options)),
-      run_(services.Machine(), *options_.reports, *this) {}
+MyFilesSection::MyFilesSection(shell::SectionContext& context, MyFilesOptions options)
+    : context_(context), options_(std::move(options)),
+      run_(context.Machine(), *options_.reports, context) {}
 
-std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
+// The crawl borrows the machine; it ends with the section even when the
+// window goes without the user leaving first.
+MyFilesSection::~MyFilesSection() {
+    StopEngine();
+}
+
+std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
     toolkit::FormArgs formArgs;
     formArgs.accessibleName = "my-files";
-    auto form = std::make_unique<toolkit::Form>(services_.App(), formArgs);
+    auto form = std::make_unique<toolkit::Form>(context_.App(), formArgs);
     form_ = form.get();
 
     toolkit::TableLayoutArgs tableArgs;
@@ -141,8 +146,8 @@ std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
     barArgs.autoScroll = true;
     searchBar_ = table->addAt<toolkit::FlowLayout>(0, 1, barArgs);
     restart_ = AddButton(*searchBar_, kRestartText);
-    chooseFolder_ = AddButton(*searchBar_, kChooseFolderText);
-    stopSearch_ = AddButton(*searchBar_, kStopSearchText, false);
+    auto* chooseFolder = AddButton(*searchBar_, kChooseFolderText);
+    stopSearch_ = AddButton(*searchBar_, kStopSearchText);
     toolkit::TextBoxArgs nameArgs;
     nameArgs.size = toolkit::Size{200, 28};
     nameArgs.accessibleName = std::string(kNameBoxName);
@@ -153,23 +158,23 @@ std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
                       std::string(kSizeOver1Gb)};
     sizeArgs.selectedIndex = 0;
     sizeFilter_ = searchBar_->add<toolkit::ComboBox>(sizeArgs);
-    search_ = AddButton(*searchBar_, kSearchText);
+    auto* search = AddButton(*searchBar_, kSearchText);
 
     // Row 3: the delete bar.
-    deleteBar_ = table->addAt<toolkit::FlowLayout>(0, 2, barArgs);
-    auto* selectPage = AddButton(*deleteBar_, kSelectPageText);
-    auto* takeAll = AddButton(*deleteBar_, kTakeAllText);
-    takeAll->setTooltip(std::string(kTakeAllTip));
-    auto* clear = AddButton(*deleteBar_, kClearText);
-    delete_ = AddButton(*deleteBar_, kDeleteText);
+    auto* deleteBar = table->addAt<toolkit::FlowLayout>(0, 2, barArgs);
+    selectPage_ = AddButton(*deleteBar, kSelectPageText);
+    takeAll_ = AddButton(*deleteBar, kTakeAllText);
+    takeAll_->setTooltip(std::string(kTakeAllTip));
+    clear_ = AddButton(*deleteBar, kClearText);
+    delete_ = AddButton(*deleteBar, kDeleteText);
     delete_->setTooltip(std::string(kDeleteTip));
-    previous_ = AddButton(*deleteBar_, kPreviousText);
-    next_ = AddButton(*deleteBar_, kNextText);
-    auto* openBin = AddButton(*deleteBar_, kOpenBinText);
-    stopDelete_ = AddButton(*deleteBar_, kStopDeleteText, false);
+    previous_ = AddButton(*deleteBar, kPreviousText);
+    next_ = AddButton(*deleteBar, kNextText);
+    openBin_ = AddButton(*deleteBar, kOpenBinText);
+    stopDelete_ = AddButton(*deleteBar, kStopDeleteText);
 
     // Row 4: the results.
-    const base::Culture culture = services_.Culture();
+    const base::Culture culture = context_.Culture();
     toolkit::DataGridArgs gridArgs;
     gridArgs.dock = Dock::Fill;
     gridArgs.fullRowSelect = true;
@@ -197,7 +202,7 @@ std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
     timer_->onTick = [this](toolkit::TimerEvent&) { Tick(); };
 
     restart_->onClick = [this](toolkit::ClickEvent&) { StartIndexing(); };
-    chooseFolder_->onClick = [this](toolkit::ClickEvent&) { ChooseFolder(); };
+    chooseFolder->onClick = [this](toolkit::ClickEvent&) { ChooseFolder(); };
     stopSearch_->onClick = [this](toolkit::ClickEvent&) {
         if (engine_) {
             engine_->Cancel();
@@ -207,91 +212,95 @@ std::unique_ptr<toolkit::Form> MyFilesSection::Build() {
         offset_ = 0;
         RequestPage();
     };
-    search_->onClick = [searchFromFirst](toolkit::ClickEvent&) { searchFromFirst(); };
+    search->onClick = [searchFromFirst](toolkit::ClickEvent&) { searchFromFirst(); };
     sizeFilter_->onSelectionChanged = [searchFromFirst](toolkit::SelectionChangedEvent&) {
         searchFromFirst();
     };
-    selectPage->onClick = [this](toolkit::ClickEvent&) { SelectPage(true); };
-    clear->onClick = [this](toolkit::ClickEvent&) { SelectPage(false); };
-    takeAll->onClick = [this](toolkit::ClickEvent&) { TakeAll(); };
+    selectPage_->onClick = [this](toolkit::ClickEvent&) { SelectPage(true); };
+    clear_->onClick = [this](toolkit::ClickEvent&) { SelectPage(false); };
+    takeAll_->onClick = [this](toolkit::ClickEvent&) { TakeAll(); };
     delete_->onClick = [this](toolkit::ClickEvent&) { DeleteSelected(); };
     previous_->onClick = [this](toolkit::ClickEvent&) {
         if (offset_ >= kPageSize) {
             offset_ -= kPageSize;
             RequestPage();
+            UpdateControls();
         }
     };
     next_->onClick = [this](toolkit::ClickEvent&) {
         if (offset_ + kPageSize < resultCount_) {
             offset_ += kPageSize;
             RequestPage();
+            UpdateControls();
         }
     };
-    openBin->onClick = [this](toolkit::ClickEvent&) {
-        services_.OpenTool("explorer.exe", "shell:RecycleBinFolder");
+    openBin_->onClick = [this](toolkit::ClickEvent&) {
+        context_.OpenTool("explorer.exe", "shell:RecycleBinFolder");
     };
     stopDelete_->onClick = [this](toolkit::ClickEvent&) {
         run_.RequestStop();
         stopDelete_->setText(std::string(kStoppingDeleteText));
     };
     grid_->onTickChanged = [this](toolkit::TickChangedEvent&) {
-        if (!deleting_) {
+        if (!deleting()) {
             bulk_.reset();
         }
         RefreshSummary();
     };
-    form->onDisposed = [this](toolkit::DisposedEvent&) { Close(); };
     return form;
 }
 
-void MyFilesSection::ApplyColours() {
+void MyFilesSection::Shown() {
     // After the palette pass: the destructive and the primary action stand out.
     shell::MakeDestructive(*delete_);
     shell::MakePrimary(*restart_);
+    StartIndexing();
 }
 
-void MyFilesSection::Close() {
-    disposed_ = true;
+void MyFilesSection::Leaving() {
+    StopEngine();
+    timer_->stop();
+}
+
+void MyFilesSection::StopEngine() {
     if (engine_) {
         engine_->Cancel();
         engine_->InvalidateQueries();
     }
-    if (timer_) {
-        timer_->stop();
-    }
-    // The busy protocol must not keep a stop action into a section that is
-    // gone (the shell only disposes a section that is not busy, but a window
-    // torn down at the end of the application disposes whatever it holds).
-    if (crawling_ || deleting_) {
-        ReleaseBusy();
-    }
 }
 
-MyFilesSection* MyFilesSection::Of(toolkit::Control& form) {
-    auto* held = std::any_cast<std::shared_ptr<MyFilesSection>>(&form.tag);
-    return held ? held->get() : nullptr;
+void MyFilesSection::UpdateControls() {
+    const bool crawling = this->crawling();
+    const bool deleting = this->deleting();
+    // While files go to the bin, only the stop button answers.
+    searchBar_->setEnabled(!deleting);
+    grid_->setEnabled(!deleting);
+    restart_->setEnabled(!crawling);
+    stopSearch_->setEnabled(crawling);
+    for (toolkit::Button* b : {selectPage_, takeAll_, clear_, openBin_}) {
+        b->setEnabled(!deleting);
+    }
+    delete_->setEnabled(!deleting && !crawling && !tickFailed_);
+    previous_->setEnabled(!deleting && offset_ > 0);
+    next_->setEnabled(!deleting && offset_ + kPageSize < resultCount_);
+    stopDelete_->setEnabled(deleting);
 }
 
 // ---- indexing -------------------------------------------------------------------------
 
-void MyFilesSection::ReleaseBusy() {
-    shell::BusyState& busy = services_.Busy();
-    busy.embeddedBusy = false;
-    busy.embeddedStop = nullptr;
-}
-
 void MyFilesSection::StartIndexing() {
-    if (crawling_ || deleting_) {
+    if (crawling() || deleting()) {
         return;
     }
     try {
-        platform::Machine& machine = services_.Machine();
+        platform::Machine& machine = context_.Machine();
         const std::vector<std::string> candidates =
             customRoot_ ? std::vector<std::string>{*customRoot_}
                         : records::PersonalFolderCandidates(machine);
         std::vector<std::string> roots = records::ValidateIndexRoots(machine, candidates);
         if (roots.empty()) {
-            services_.Tell(std::string(kNoRoots));
+            UpdateControls();
+            context_.Tell(std::string(kNoRoots));
             return;
         }
         if (engine_) {
@@ -301,7 +310,7 @@ void MyFilesSection::StartIndexing() {
         index::VexoEngine13::Services engineServices;
         engineServices.files = Borrow(machine.files());
         engineServices.clock = Borrow(machine.clock());
-        engineServices.culture = services_.Culture();
+        engineServices.culture = context_.Culture();
         engineServices.executor = options_.executor;
         engine_ = index::VexoEngine13::Create(std::move(engineServices));
         offset_ = 0;
@@ -309,27 +318,20 @@ void MyFilesSection::StartIndexing() {
         requestedToken_ = 0;
         crawlFinished_ = false;
         firstRequestMade_ = false;
-        crawling_ = true;
+        tickFailed_ = false;
         bulk_.reset();
         grid_->clearRows();
         resultCount_ = 0;
 
         engine_->Start(std::move(roots));
-        shell::BusyState& busy = services_.Busy();
-        busy.embeddedBusy = true;
-        busy.embeddedStop = [engine = engine_] { engine->Cancel(); };
-
-        restart_->setEnabled(false);
-        delete_->setEnabled(false);
-        stopSearch_->setEnabled(true);
+        crawl_ = context_.HoldEmbedded([engine = engine_] { engine->Cancel(); });
+        UpdateControls();
         timer_->start();
     } catch (const std::exception& e) {
-        crawling_ = false;
-        ReleaseBusy();
-        restart_->setEnabled(true);
-        stopSearch_->setEnabled(false);
-        services_.Diagnose(e.what());
-        services_.Tell(e.what());
+        crawl_.Release();
+        UpdateControls();
+        context_.Diagnose(e.what());
+        context_.Tell(e.what());
     }
 }
 
@@ -349,14 +351,14 @@ std::string MyFilesSection::SearchText() const {
 }
 
 void MyFilesSection::RequestPage() {
-    if (!engine_ || deleting_) {
+    if (!engine_ || deleting()) {
         return;
     }
     bulk_.reset();
     index::Filter filter;
     filter.text = SearchText();
     filter.min = MinimumSize();
-    requestedToken_ = engine_->Request(filter, index::kLargestFirst, offset_, kPageSize);
+    requestedToken_ = engine_->Request(filter, index::SortOrder::kLargestFirst, offset_, kPageSize);
 }
 
 void MyFilesSection::ShowPage(const index::VexoPage13& page) {
@@ -371,21 +373,18 @@ void MyFilesSection::ShowPage(const index::VexoPage13& page) {
 
 void MyFilesSection::EndCrawl() {
     crawlFinished_ = true;
-    crawling_ = false;
-    ReleaseBusy();
-    restart_->setEnabled(true);
-    stopSearch_->setEnabled(false);
-    delete_->setEnabled(true);
+    crawl_.Release();
+    UpdateControls();
     RequestPage();
     const std::string error = engine_->Error();
     if (!error.empty()) {
-        services_.Diagnose(error);
-        services_.Tell(std::string(kCrawlFailed));
+        context_.Diagnose(error);
+        context_.Tell(std::string(kCrawlFailed));
     }
 }
 
 void MyFilesSection::Tick() {
-    if (!engine_ || disposed_ || deleting_) {
+    if (!engine_ || deleting()) {
         return;
     }
     try {
@@ -393,8 +392,8 @@ void MyFilesSection::Tick() {
         if (page && page->Token == requestedToken_ && page->Token != appliedToken_) {
             appliedToken_ = page->Token;
             if (!page->Error.empty()) {
-                services_.Diagnose(page->Error);
-                services_.Tell(std::string(kPageFailed));
+                context_.Diagnose(page->Error);
+                context_.Tell(std::string(kPageFailed));
             } else {
                 ShowPage(*page);
             }
@@ -406,8 +405,7 @@ void MyFilesSection::Tick() {
         if (engine_->Done() && !crawlFinished_) {
             EndCrawl();
         }
-        previous_->setEnabled(offset_ > 0);
-        next_->setEnabled(offset_ + kPageSize < resultCount_);
+        UpdateControls();
         RefreshSummary();
     } catch (...) {
         FailTick(ErrorText(std::current_exception()));
@@ -417,18 +415,17 @@ void MyFilesSection::Tick() {
 void MyFilesSection::FailTick(const std::string& error) {
     timer_->stop();
     engine_->Cancel();
-    crawling_ = false;
-    ReleaseBusy();
-    restart_->setEnabled(true);
-    stopSearch_->setEnabled(false);
-    services_.Diagnose(error);
+    crawl_.Release();
+    tickFailed_ = true;
+    UpdateControls();
+    context_.Diagnose(error);
     message_->setText(std::string(kTickFailed));
 }
 
 void MyFilesSection::RefreshSummary() {
     SummaryFigures f;
-    f.deleting = deleting_;
-    f.crawling = crawling_;
+    f.deleting = deleting();
+    f.crawling = crawling();
     f.results = resultCount_;
     f.offset = offset_;
     if (bulk_) {
@@ -448,7 +445,7 @@ void MyFilesSection::RefreshSummary() {
         f.cancelled = engine_->CancelRequested();
         f.indexed = engine_->Count();
     }
-    message_->setText(SummaryText(f, services_.Culture()));
+    message_->setText(SummaryText(f, context_.Culture()));
 }
 
 // ---- selection ------------------------------------------------------------------------
@@ -463,8 +460,8 @@ void MyFilesSection::SelectPage(bool tick) {
 }
 
 void MyFilesSection::TakeAll() {
-    if (crawling_ || deleting_ || !engine_) {
-        services_.Tell(std::string(kWaitForSearch));
+    if (crawling() || deleting() || !engine_) {
+        context_.Tell(std::string(kWaitForSearch));
         return;
     }
     try {
@@ -476,32 +473,32 @@ void MyFilesSection::TakeAll() {
         bulk_ = std::move(all);
         RefreshSummary();
         if (bulk_->Total == 0) {
-            services_.Tell(std::string(kNothingMatches));
+            context_.Tell(std::string(kNothingMatches));
             return;
         }
         delete_->userClick();
     } catch (const std::exception& e) {
-        services_.Diagnose(e.what());
-        services_.Tell(std::string(kTakeAllFailed));
+        context_.Diagnose(e.what());
+        context_.Tell(std::string(kTakeAllFailed));
     }
 }
 
 // ---- the custom folder ----------------------------------------------------------------
 
 void MyFilesSection::ChooseFolder() {
-    if (crawling_ || deleting_) {
-        services_.Tell(std::string(kStopSearchFirst));
+    if (crawling() || deleting()) {
+        context_.Tell(std::string(kStopSearchFirst));
         return;
     }
     toolkit::FolderBrowserArgs args;
     args.owner = form_;
     args.description = std::string(kChooseFolderPrompt);
-    const toolkit::ChosenPath chosen = services_.App().browseFolder(args);
+    const toolkit::ChosenPath chosen = context_.App().browseFolder(args);
     if (!chosen) {
         return;
     }
-    if (!records::TestSimpleFileRoot(services_.Machine(), *chosen)) {
-        services_.Tell(std::string(kFolderRefused));
+    if (!records::TestSimpleFileRoot(context_.Machine(), *chosen)) {
+        context_.Tell(std::string(kFolderRefused));
         return;
     }
     customRoot_ = *chosen;
@@ -511,8 +508,8 @@ void MyFilesSection::ChooseFolder() {
 // ---- removal --------------------------------------------------------------------------
 
 void MyFilesSection::DeleteSelected() {
-    if (crawling_ || deleting_) {
-        services_.Tell(std::string(kWaitForSearch));
+    if (crawling() || deleting()) {
+        context_.Tell(std::string(kWaitForSearch));
         return;
     }
     grid_->commitPendingEdit();
@@ -527,16 +524,16 @@ void MyFilesSection::DeleteSelected() {
         }
     }
     if (chosen.empty()) {
-        services_.Tell(std::string(kTickSomething));
+        context_.Tell(std::string(kTickSomething));
         return;
     }
     toolkit::MessageBoxArgs box;
     box.owner = form_;
-    box.text = ConfirmationText(chosen, services_.Culture());
+    box.text = ConfirmationText(chosen, context_.Culture());
     box.caption = std::string(kConfirmCaption);
     box.buttons = toolkit::MessageButtons::YesNo;
     box.icon = toolkit::MessageIcon::Warning;
-    if (services_.App().messageBox(box) != toolkit::DialogResult::Yes) {
+    if (context_.App().messageBox(box) != toolkit::DialogResult::Yes) {
         return;
     }
 
@@ -548,91 +545,65 @@ void MyFilesSection::DeleteSelected() {
         c.indexedBytes = f.Bytes;
         candidates.push_back(std::move(c));
     }
+    run_.Run(RemovalOf(), candidates);
+}
+
+records::RemovalSection MyFilesSection::RemovalOf() {
     records::RemovalSection section;
     section.flow = records::RemovalFlow::MyFiles;
     section.roots = indexRoots_;
+    section.onStart = [this] {
+        removedInRun_ = 0;
+        stopDelete_->setText(std::string(kStopDeleteText));
+        if (engine_) {
+            engine_->InvalidateQueries();
+        }
+        requestedToken_ = -1;
+        UpdateControls();
+    };
     // The engine that listed the files drops each one that has left.
-    std::shared_ptr<index::VexoEngine13> engine = engine_;
-    section.onRemoved = [this, engine](const records::RemovalCandidate& c,
-                                       const records::RecycleOutcome& outcome) {
+    section.onRemoved = [this, engine = engine_](const records::RemovalCandidate& c,
+                                                 const records::RecycleOutcome& outcome) {
         ++removedInRun_;
         if (engine) {
             engine->RemovePath(outcome.fullPath.empty() ? c.path : outcome.fullPath,
                                c.indexedBytes);
         }
     };
-    section.followUp = [this] {
-        RequestPage();
-        services_.RefreshDriveWidgets();
+    section.onProgress = [this](int handled, int /*total*/) {
+        message_->setText("تم نقل " + std::to_string(removedInRun_) + " | لم ينقل " +
+                          std::to_string(handled - removedInRun_));
     };
-    run_.Run(section, candidates);
-}
-
-void MyFilesSection::SetDeleteBarEnabled(bool enabled) {
-    for (const auto& child : deleteBar_->children()) {
-        child->setEnabled(enabled);
-    }
-}
-
-void MyFilesSection::SetBusy(bool busy) {
-    shell::BusyState& state = services_.Busy();
-    if (busy) {
-        deleting_ = true;
-        removedInRun_ = 0;
-        state.embeddedBusy = true;
-        state.embeddedStop = [this] { run_.RequestStop(); };
-        grid_->setEnabled(false);
-        searchBar_->setEnabled(false);
-        SetDeleteBarEnabled(false);
-        stopDelete_->setText(std::string(kStopDeleteText));
-        stopDelete_->setEnabled(true);
-        if (engine_) {
-            engine_->InvalidateQueries();
-        }
-        requestedToken_ = -1;
-        return;
-    }
-    deleting_ = false;
-    ReleaseBusy();
-    grid_->setEnabled(true);
-    searchBar_->setEnabled(true);
-    SetDeleteBarEnabled(true);
-    stopDelete_->setEnabled(false);
-    bulk_.reset();
-    offset_ = 0;
-}
-
-void MyFilesSection::ShowProgress(int handled, int /*total*/) {
-    message_->setText("تم نقل " + std::to_string(removedInRun_) + " | لم ينقل " +
-                      std::to_string(handled - removedInRun_));
+    section.followUp = [this] {
+        bulk_.reset();
+        offset_ = 0;
+        UpdateControls();
+        RequestPage();
+        context_.DrivesChanged();
+    };
+    return section;
 }
 
 // ---- the shell's side -----------------------------------------------------------------
 
-void OpenSimpleFiles(shell::ShellServices& services, MyFilesOptions options) {
+std::unique_ptr<MyFilesSection> OpenSimpleFiles(shell::SectionContext& context,
+                                                MyFilesOptions options) {
     if (!options.reports) {
-        options.reports = std::make_shared<records::ReportStore>(services.Machine());
+        options.reports = std::make_shared<records::ReportStore>(context.Machine());
     }
-    auto section = std::make_shared<MyFilesSection>(services, std::move(options));
-    std::unique_ptr<toolkit::Form> form = section->Build();
-    form->tag = section;
-    services.Host(std::move(form));
-    section->ApplyColours();
-    section->StartIndexing();
+    return std::make_unique<MyFilesSection>(context, std::move(options));
 }
 
 void RegisterMyFiles(shell::SectionCatalog& catalog, MyFilesOptions options) {
-    // The report store lives as long as the window, so that every run's
-    // report is the last one in memory too.
+    // One report store for every opening, so that every run's report is the
+    // last one in memory too; made with the first opening when none is given.
     auto shared = std::make_shared<MyFilesOptions>(std::move(options));
-    shell::SectionEntry entry;
-    entry.construct = [shared](shell::ShellServices& services) {
-        if (!shared->reports) {
-            shared->reports = std::make_shared<records::ReportStore>(services.Machine());
-        }
-    };
-    entry.open = [shared](shell::ShellServices& services) { OpenSimpleFiles(services, *shared); };
-    catalog.Add(shell::Section::MyFiles, std::move(entry));
+    catalog.Add(shell::Section::MyFiles, {.make = [shared](shell::SectionContext& context) {
+                    if (!shared->reports) {
+                        shared->reports = std::make_shared<records::ReportStore>(context.Machine());
+                    }
+                    return OpenSimpleFiles(context, *shared);
+                }});
 }
 
 } // namespace vexo::files

@@ -12,7 +12,7 @@
 #include "index/engine.h"
 #include "records/cleanup_report.h"
 #include "records/run_frame.h"
-#include "shell/services.h"
+#include "shell/section.h"
 
 #include <cstdint>
 #include <memory>
@@ -103,18 +103,25 @@ struct MyFilesOptions {
     std::shared_ptr<index::Executor> executor;
 };
 
-// One opening of the section. Built by OpenSimpleFiles and owned by its form;
-// gone when the shell disposes the form.
-class MyFilesSection final : public records::RunFrameHost {
+// One opening of the section, made by the shell and destroyed once the user
+// leaves it. Its controls' enabled state follows from its state alone, in
+// UpdateControls.
+class MyFilesSection final : public shell::ShellSection {
 public:
-    MyFilesSection(shell::ShellServices& services, MyFilesOptions options);
+    // `options.reports` must be set.
+    MyFilesSection(shell::SectionContext& context, MyFilesOptions options);
+    ~MyFilesSection() override;
     MyFilesSection(const MyFilesSection&) = delete;
     MyFilesSection& operator=(const MyFilesSection&) = delete;
 
-    // Builds the controls into a new form (the caller hosts it).
-    std::unique_ptr<toolkit::Form> Build();
-    // The colours that stand out, set after the shell's palette pass.
-    void ApplyColours();
+    // ---- the shell's side ------------------------------------------------------------
+    // The controls in a new form.
+    std::unique_ptr<toolkit::Control> Build() override;
+    // The colours that stand out (after the palette pass), then the first
+    // crawl.
+    void Shown() override;
+    // Cancels the crawl and stops the poll.
+    void Leaving() override;
 
     // ---- the section's own actions -----------------------------------------------
     void StartIndexing();
@@ -125,23 +132,13 @@ public:
     void TakeAll();
     void DeleteSelected();
     void ChooseFolder();
-    void Close();
 
-    // ---- RunFrameHost --------------------------------------------------------------
-    void Tell(const std::string& text) override { services_.Tell(text); }
-    void PumpPending() override { services_.App().pumpPending(); }
-    void SetBusy(bool busy) override;
-    void ShowProgress(int handled, int total) override;
-    platform::NativeWindow Owner() override { return services_.Owner(); }
-
-    // ---- for tests and the shell ---------------------------------------------------
-    // The section that lives in `form` (a form made by Build), or null.
-    static MyFilesSection* Of(toolkit::Control& form);
+    // ---- for tests -------------------------------------------------------------------
     const std::shared_ptr<index::VexoEngine13>& engine() const { return engine_; }
     const std::vector<std::string>& indexRoots() const { return indexRoots_; }
     const std::optional<std::string>& customRoot() const { return customRoot_; }
-    bool crawling() const { return crawling_; }
-    bool deleting() const { return deleting_; }
+    bool crawling() const { return crawl_.held(); }
+    bool deleting() const { return run_.running(); }
     bool hasBulkSelection() const { return bulk_ != nullptr; }
     std::int32_t offset() const { return offset_; }
     toolkit::DataGrid& grid() { return *grid_; }
@@ -149,56 +146,63 @@ public:
     toolkit::Timer& timer() { return *timer_; }
 
 private:
+    // Every control's enabled state from the section's state; called after
+    // every change of it.
+    void UpdateControls();
     std::int64_t MinimumSize() const;
     std::string SearchText() const;
-    void ReleaseBusy();
     void ShowPage(const index::VexoPage13& page);
     void EndCrawl();
     void FailTick(const std::string& error);
-    void SetDeleteBarEnabled(bool enabled);
+    void StopEngine();
+    records::RemovalSection RemovalOf();
 
-    shell::ShellServices& services_;
+    shell::SectionContext& context_;
     MyFilesOptions options_;
     records::RemovalRun run_;
 
     // The state of this opening.
     std::shared_ptr<index::VexoEngine13> engine_;
+    // Held while the crawl runs.
+    base::Lease crawl_;
     std::vector<std::string> indexRoots_;
     std::optional<std::string> customRoot_;
     std::int32_t offset_ = 0;
     std::int32_t requestedToken_ = 0;
     std::int32_t appliedToken_ = 0;
     std::int32_t resultCount_ = 0;
-    bool crawling_ = false;
     bool crawlFinished_ = false;
     bool firstRequestMade_ = false;
-    bool deleting_ = false;
+    // A tick failed: the results stand as they were, not to be removed from
+    // until the next crawl.
+    bool tickFailed_ = false;
     index::PageRef bulk_;
-    bool disposed_ = false;
     int removedInRun_ = 0;
 
     // Controls, owned by the form.
     toolkit::Form* form_ = nullptr;
     toolkit::FlowLayout* searchBar_ = nullptr;
-    toolkit::FlowLayout* deleteBar_ = nullptr;
     toolkit::Button* restart_ = nullptr;
-    toolkit::Button* chooseFolder_ = nullptr;
     toolkit::Button* stopSearch_ = nullptr;
     toolkit::TextBox* nameBox_ = nullptr;
     toolkit::ComboBox* sizeFilter_ = nullptr;
-    toolkit::Button* search_ = nullptr;
+    toolkit::Button* selectPage_ = nullptr;
+    toolkit::Button* takeAll_ = nullptr;
+    toolkit::Button* clear_ = nullptr;
     toolkit::Button* delete_ = nullptr;
     toolkit::Button* previous_ = nullptr;
     toolkit::Button* next_ = nullptr;
+    toolkit::Button* openBin_ = nullptr;
     toolkit::Button* stopDelete_ = nullptr;
     toolkit::DataGrid* grid_ = nullptr;
     toolkit::Label* message_ = nullptr;
     toolkit::Timer* timer_ = nullptr;
 };
 
-// Builds the section into the stage through the shell (which has already run
-// its busy test and marked My Files) and starts indexing once it is shown.
-void OpenSimpleFiles(shell::ShellServices& services, MyFilesOptions options);
+// Makes one opening of the section for the shell to show; a report store is
+// made from the machine when the options have none.
+std::unique_ptr<MyFilesSection> OpenSimpleFiles(shell::SectionContext& context,
+                                                MyFilesOptions options);
 
 // Adds My Files to the catalog: the navigation button and Home's buttons open
 // it. Every opening shares the options (one report store is made with the

@@ -81,7 +81,7 @@ public:
 
     // Queues a query and returns its number (1 for the first). Only the
     // newest request can be published in Page().
-    std::int32_t Request(const Filter& filter, std::int32_t order, std::int32_t offset,
+    std::int32_t Request(const Filter& filter, SortOrder order, std::int32_t offset,
                          std::int32_t limit);
     // The newest published page, or none. Only ever replaced by a page with
     // a higher Token.
@@ -94,7 +94,7 @@ public:
     // Writes every match, sorted, as CSV to `destination` (through
     // destination + ".vexo-tmp"). False, and nothing done, while an export
     // runs.
-    bool Export(const std::string& destination, const Filter& filter, std::int32_t order);
+    bool Export(const std::string& destination, const Filter& filter, SortOrder order);
     bool ExportBusy() const { return exportBusy_.load(std::memory_order_acquire); }
     // "OK: " + destination, or the failure's description; empty meanwhile.
     std::string ExportMessage() const;
@@ -156,14 +156,14 @@ private:
                std::vector<Hit>& hits, const std::function<bool()>& stillWanted);
     // Puts the rows [first, last) of the order in place (all of them when
     // first is 0 and last the size).
-    void Sort(std::vector<Hit>& hits, std::int32_t order, std::size_t first, std::size_t last,
+    void Sort(std::vector<Hit>& hits, SortOrder order, std::size_t first, std::size_t last,
               LocalTime& local);
     VexoFile13 MakeRow(const Hit& hit, LocalTime& local) const;
     std::string FilePath(const Hit& hit) const;
 
-    void RunRequest(std::int32_t token, const Filter& filter, std::int32_t order,
-                    std::int32_t offset, std::int32_t limit);
-    void RunExport(const std::string& destination, const Filter& filter, std::int32_t order);
+    void RunRequest(std::int32_t token, const Filter& filter, SortOrder order, std::int32_t offset,
+                    std::int32_t limit);
+    void RunExport(const std::string& destination, const Filter& filter, SortOrder order);
     void RunStatistics();
     void RunRemoval(const Filter& filter, const std::vector<std::string>& roots);
     std::vector<VexoFile13> Rows(const std::vector<Hit>& hits, std::size_t first, std::size_t last);

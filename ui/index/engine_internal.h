@@ -32,8 +32,8 @@ namespace vexo::index {
 // lower-cased, with a leading dot ("MP4", " .Mp4 " -> ".mp4"); empty stays
 // empty.
 std::string NormaliseExtension(std::string_view extension);
-// Whether a category admits a record's extension (0 admits every file).
-bool CategoryAdmits(std::string_view extension, std::int32_t category);
+// Whether a category admits a record's extension (All admits every file).
+bool CategoryAdmits(std::string_view extension, Category category);
 // base::CompareIgnoreCase(a1 + a2, b1 + b2), as the sort compares paths.
 int CompareJoinedForTest(std::string_view a1, std::string_view a2, std::string_view b1,
                          std::string_view b2);

@@ -32,9 +32,10 @@ constexpr std::array<std::string_view, 8> kCategoryGroups = {
     ".iso|.vhd|.vhdx|.vmdk|.img|",
 };
 
-std::string_view CategoryGroup(std::int32_t category) {
-    return (category >= 1 && category <= 6) ? kCategoryGroups[static_cast<std::size_t>(category)]
-                                            : kCategoryGroups[7];
+std::string_view CategoryGroup(Category category) {
+    const auto number = static_cast<std::int32_t>(category);
+    return (number >= 1 && number <= 6) ? kCategoryGroups[static_cast<std::size_t>(number)]
+                                        : kCategoryGroups[7];
 }
 
 // White space as .NET's String.Trim() knows it.
@@ -76,8 +77,8 @@ std::string NormaliseExtension(std::string_view extension) {
     return lower;
 }
 
-bool CategoryAdmits(std::string_view extension, std::int32_t category) {
-    if (category == 0) {
+bool CategoryAdmits(std::string_view extension, Category category) {
+    if (category == Category::All) {
         return true;
     }
     if (extension.empty()) {
@@ -195,7 +196,7 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
 
     // Extension and category, decided once per extension.
     const std::string extension = NormaliseExtension(filter.extension);
-    const bool useExtension = !extension.empty() || filter.category != 0;
+    const bool useExtension = !extension.empty() || filter.category != Category::All;
     std::vector<std::uint8_t> extensionOk;
     if (useExtension) {
         const std::uint32_t count = store_.PublishedExtensions();
@@ -206,7 +207,7 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
                 (extension.empty() || ext == extension) && CategoryAdmits(ext, filter.category);
         }
         if (count == 0) {
-            extensionOk[0] = extension.empty() && filter.category == 0;
+            extensionOk[0] = extension.empty() && filter.category == Category::All;
         }
     }
 
@@ -343,7 +344,7 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
 
 // ---- Sort ----
 
-void VexoEngine13::Sort(std::vector<Hit>& hits, std::int32_t order, std::size_t first,
+void VexoEngine13::Sort(std::vector<Hit>& hits, SortOrder order, std::size_t first,
                         std::size_t last, LocalTime& local) {
     if (order < 0 || order > 3) {
         order = kByPath;
@@ -456,7 +457,7 @@ std::vector<VexoFile13> VexoEngine13::Rows(const std::vector<Hit>& hits, std::si
 
 // ---- Request ----
 
-std::int32_t VexoEngine13::Request(const Filter& filter, std::int32_t order, std::int32_t offset,
+std::int32_t VexoEngine13::Request(const Filter& filter, SortOrder order, std::int32_t offset,
                                    std::int32_t limit) {
     const std::int32_t token = token_.fetch_add(1, std::memory_order_acq_rel) + 1;
     Post([this, token, filter, order, offset, limit] {
@@ -465,7 +466,7 @@ std::int32_t VexoEngine13::Request(const Filter& filter, std::int32_t order, std
     return token;
 }
 
-void VexoEngine13::RunRequest(std::int32_t token, const Filter& filter, std::int32_t order,
+void VexoEngine13::RunRequest(std::int32_t token, const Filter& filter, SortOrder order,
                               std::int32_t offset, std::int32_t limit) {
     auto current = [this, token] { return token_.load(std::memory_order_acquire) == token; };
     auto page = std::make_shared<VexoPage13>();

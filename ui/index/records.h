@@ -30,15 +30,28 @@ struct VexoPage13 {
 
 using PageRef = std::shared_ptr<const VexoPage13>;
 
+// The kinds of file a filter may keep, by extension. Any value outside 0..6
+// (a number from the command line, say) keeps disk images.
+enum class Category : std::int32_t {
+    All = 0,
+    Video = 1,
+    Pictures = 2,
+    Documents = 3,
+    Archives = 4,
+    Programs = 5,
+    Audio = 6,
+    DiskImages = 7,
+};
+
 // A filter over the index. Every part left at its neutral value filters
 // nothing.
 struct Filter {
-    std::string text;          // in the full path, ordinal ignore-case, not trimmed
-    std::int64_t min = 0;      // Bytes at least
-    std::int64_t max = 0;      // when > 0: Bytes at most
-    std::string extension;     // "mp4", ".MP4 " ... normalised before use
-    std::int32_t category = 0; // 0 all; 1 video ... 7 (and out of range) disk images
-    std::int32_t older = 0;    // when > 0: modified at least this many days ago
+    std::string text;      // in the full path, ordinal ignore-case, not trimmed
+    std::int64_t min = 0;  // Bytes at least
+    std::int64_t max = 0;  // when > 0: Bytes at most
+    std::string extension; // "mp4", ".MP4 " ... normalised before use
+    Category category = Category::All;
+    std::int32_t older = 0; // when > 0: modified at least this many days ago
 };
 
 // Sort orders; ties are broken by Path ascending, ordinal ignore-case.

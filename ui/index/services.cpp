@@ -28,8 +28,7 @@ void AppendDecimal(std::string& out, std::int64_t value) {
 
 // ---- Export ----
 
-bool VexoEngine13::Export(const std::string& destination, const Filter& filter,
-                          std::int32_t order) {
+bool VexoEngine13::Export(const std::string& destination, const Filter& filter, SortOrder order) {
     if (exportBusy_.load(std::memory_order_acquire)) {
         return false;
     }
@@ -45,7 +44,7 @@ bool VexoEngine13::Export(const std::string& destination, const Filter& filter,
 }
 
 void VexoEngine13::RunExport(const std::string& destination, const Filter& filter,
-                             std::int32_t order) {
+                             SortOrder order) {
     std::string message;
     try {
         // Until it is committed, the staged file is removed when it goes out

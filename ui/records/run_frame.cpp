@@ -1,7 +1,7 @@
 #include "records/run_frame.h"
 
-#include "records/removal_log.h"
 #include "diagnostics/diagnostics.h"
+#include "records/removal_log.h"
 
 namespace vexo::records {
 
@@ -30,7 +30,7 @@ FlowTraits TraitsOf(RemovalFlow flow) {
 
 } // namespace
 
-void FinishCleanupRun(platform::Machine& machine, ReportStore& store, RunFrameHost& host,
+void FinishCleanupRun(platform::Machine& machine, ReportStore& store, RunWindow& window,
                       RunEnding ending, RunResult& result) {
     base::Result<std::string> log = WriteRemovalLog(machine, ending.logPrefix, result.logLines);
     if (log.ok()) {
@@ -41,12 +41,12 @@ void FinishCleanupRun(platform::Machine& machine, ReportStore& store, RunFrameHo
     result.report =
         store.SaveReport18(ending.kind, std::move(ending.before), ending.logicalRemoved,
                            ending.attempted, ending.success, ending.failed, ending.stopped);
-    host.Tell(ReportSummary18(result.report, machine.environment().UserCulture()));
+    window.Tell(ReportSummary18(result.report, machine.environment().UserCulture()));
 }
 
-void RemovalRun::EndRun(const RemovalSection& section) {
+void RemovalRun::EndRun(const RemovalSection& section, base::Lease& busy) {
     running_ = false;
-    host_.SetBusy(false);
+    busy.Release();
     if (section.followUp) {
         section.followUp();
     }
@@ -61,9 +61,12 @@ std::optional<RunResult> RemovalRun::Run(const RemovalSection& section,
     std::vector<DriveReading> before = ReadStorage18(machine_);
 
     running_ = true;
-    host_.SetBusy(true);
+    base::Lease busy = window_.HoldRunBusy(section.flow, [this] { RequestStop(); });
     RunResult result;
     try {
+        if (section.onStart) {
+            section.onStart();
+        }
         // Cleared immediately before the loop, with no message handled in
         // between, so at least the first file is handled and the log is
         // never empty.
@@ -74,7 +77,7 @@ std::optional<RunResult> RemovalRun::Run(const RemovalSection& section,
             if (traits.honoursStop && stopRequested_) {
                 break;
             }
-            RecycleOutcome outcome = RecycleOneFile(machine_, candidate, checks, host_.Owner());
+            RecycleOutcome outcome = RecycleOneFile(machine_, candidate, checks, window_.Owner());
             std::string line;
             if (outcome.removed) {
                 ++result.done;
@@ -96,8 +99,10 @@ std::optional<RunResult> RemovalRun::Run(const RemovalSection& section,
                 line += outcome.reason;
                 result.logLines.push_back(std::move(line));
             }
-            host_.ShowProgress(result.done + result.failed, total);
-            host_.PumpPending();
+            if (section.onProgress) {
+                section.onProgress(result.done + result.failed, total);
+            }
+            window_.PumpPending();
         }
         // A stop pressed during the last file still counts as the user's stop.
         result.stopped = traits.honoursStop && stopRequested_;
@@ -113,14 +118,14 @@ std::optional<RunResult> RemovalRun::Run(const RemovalSection& section,
         ending.success = result.done;
         ending.failed = result.failed;
         ending.stopped = result.stopped;
-        FinishCleanupRun(machine_, store_, host_, std::move(ending), result);
+        FinishCleanupRun(machine_, store_, window_, std::move(ending), result);
     } catch (...) {
         // The section gets its controls back even when an error escapes; the
         // error itself goes on to the unhandled-error capture.
-        EndRun(section);
+        EndRun(section, busy);
         throw;
     }
-    EndRun(section);
+    EndRun(section, busy);
     return result;
 }
 

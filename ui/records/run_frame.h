@@ -9,6 +9,7 @@
 // button (or the main window's close guard) can call RequestStop, which takes
 // effect before the next file.
 
+#include "base/lease.h"
 #include "records/cleanup_report.h"
 #include "records/recycle.h"
 
@@ -21,23 +22,22 @@
 
 namespace vexo::records {
 
-// What the frame needs from the window it runs in. The shell's toolkit
-// satisfies it; tests answer it directly.
-class RunFrameHost {
+// What the frame needs from the window it runs in. The shell's section
+// context answers it; tests answer it directly.
+class RunWindow {
 public:
-    virtual ~RunFrameHost() = default;
+    virtual ~RunWindow() = default;
 
     // A message box owned by the main window (caption "فيكسو").
     virtual void Tell(const std::string& text) = 0;
     // Lets pending window messages through: repaints, the stop button.
     virtual void PumpPending() = 0;
-    // The busy protocol and the section's controls: on before the first item,
-    // off after the summary, in every case.
-    virtual void SetBusy(bool busy) = 0;
-    // After each item: how many have been handled out of how many.
-    virtual void ShowProgress(int handled, int total) = 0;
     // The window the shell's dialogs belong to.
     virtual platform::NativeWindow Owner() = 0;
+    // Marks the application busy the way this flow's section is known to be
+    // (the Temporary files flow by its own flag), with `stop` as what the
+    // close guard calls, for as long as the lease is held.
+    virtual base::Lease HoldRunBusy(RemovalFlow flow, std::function<void()> stop) = 0;
 };
 
 // What a removing section gives the frame besides its candidates.
@@ -48,8 +48,15 @@ struct RemovalSection {
     // After each success: the engine's RemovePath (index flows) or taking the
     // row out of the grid (Temporary files). May be empty.
     std::function<void(const RemovalCandidate&, const RecycleOutcome&)> onRemoved;
-    // The section's own follow-up once the run is over (new page, drive
-    // cards), after busy has been cleared. Runs in every case. May be empty.
+    // Once the application is marked busy, before the first item: the
+    // section takes its controls away. May be empty.
+    std::function<void()> onStart;
+    // After each item: how many have been handled out of how many. May be
+    // empty.
+    std::function<void(int handled, int total)> onProgress;
+    // The section's own follow-up once the run is over (its controls back,
+    // new page, drive cards), after busy has been cleared. Runs in every case.
+    // May be empty.
     std::function<void()> followUp;
 };
 
@@ -77,13 +84,13 @@ struct RunEnding {
     int failed = 0;
     bool stopped = false;
 };
-void FinishCleanupRun(platform::Machine& machine, ReportStore& store, RunFrameHost& host,
+void FinishCleanupRun(platform::Machine& machine, ReportStore& store, RunWindow& window,
                       RunEnding ending, RunResult& result);
 
 class RemovalRun {
 public:
-    RemovalRun(platform::Machine& machine, ReportStore& store, RunFrameHost& host)
-        : machine_(machine), store_(store), host_(host) {}
+    RemovalRun(platform::Machine& machine, ReportStore& store, RunWindow& window)
+        : machine_(machine), store_(store), window_(window) {}
 
     // Runs the whole frame. The user has confirmed and `candidates` is the
     // list in the order shown; an empty list, or a call while a run is under
@@ -101,11 +108,11 @@ public:
     bool running() const { return running_; }
 
 private:
-    void EndRun(const RemovalSection& section);
+    void EndRun(const RemovalSection& section, base::Lease& busy);
 
     platform::Machine& machine_;
     ReportStore& store_;
-    RunFrameHost& host_;
+    RunWindow& window_;
     bool running_ = false;
     bool stopRequested_ = false;
 };

@@ -61,15 +61,17 @@ std::unique_ptr<toolkit::TableLayout> TwoColumns(float first, float second) {
 
 } // namespace
 
-void ShowStart14(ShellServices& services) {
-    services.OpenSection(Section::Home);
+void ShowStart14(SectionContext& context) {
+    context.OpenSection(Section::Home);
 }
 
 void RegisterHome(SectionCatalog& catalog) {
-    catalog.Add(Section::Home, {{}, BuildHome});
+    catalog.Add(Section::Home, {.make = [](SectionContext& context) {
+                    return std::make_unique<HomeSection>(context);
+                }});
 }
 
-void BuildHome(ShellServices& services) {
+std::unique_ptr<toolkit::Control> HomeSection::Build() {
     toolkit::TableLayoutArgs gridArgs;
     gridArgs.dock = Dock::Fill;
     gridArgs.margin = Spacing{};
@@ -81,7 +83,7 @@ void BuildHome(ShellServices& services) {
     auto* top = static_cast<toolkit::TableLayout*>(grid->adopt(TwoColumns(56, 44)));
     top->setCell({0, 0});
 
-    auto* banner = top->addAt<VexoSolvaneBanner21>(0, 0, services.App(), services.Motion());
+    auto* banner = top->addAt<VexoSolvaneBanner21>(0, 0, context_.App(), context_.Motion());
     banner->setDock(Dock::Fill);
     banner->setMargin(Spacing::all(6));
     banner->setPadding({20, 15, 20, 15});
@@ -89,7 +91,7 @@ void BuildHome(ShellServices& services) {
     reviewArgs.text = "راجع ملفاتي  ←";
     reviewArgs.dock = Dock::Bottom;
     reviewArgs.size = toolkit::Size{0, 42};
-    auto* review = banner->add<toolkit::Button>(reviewArgs);
+    review_ = banner->add<toolkit::Button>(reviewArgs);
     toolkit::LabelArgs greetingArgs;
     greetingArgs.text = "مساحة تستاهلها.\r\nوتحكّم يسهّل يومك.";
     greetingArgs.dock = Dock::Fill;
@@ -99,24 +101,15 @@ void BuildHome(ShellServices& services) {
     greetingArgs.verticalAlign = toolkit::VAlign::Middle;
     banner->add<toolkit::Label>(greetingArgs);
 
-    auto* meter = top->addAt<VexoSolvaneMeter21>(1, 0, services.Culture());
-    meter->setDock(Dock::Fill);
-    meter->setMargin(Spacing::all(6));
-    try {
-        const WindowsDrive drive = ReadWindowsDrive(services.Machine());
-        meter->drive =
-            "Windows (" + std::string(platform::paths::TrimTrailingBackslashes(drive.root)) + ")";
-        meter->totalBytes = drive.total;
-        meter->freeBytes = drive.free;
-    } catch (const std::exception& e) {
-        services.Diagnose(e.what());
-    }
+    meter_ = top->addAt<VexoSolvaneMeter21>(1, 0, context_.Culture());
+    meter_->setDock(Dock::Fill);
+    meter_->setMargin(Spacing::all(6));
+    ReadMeter(/*nameTheDrive=*/true);
 
     auto* actions = static_cast<toolkit::TableLayout*>(grid->adopt(TwoColumns(50, 50)));
     actions->setCell({0, 1});
-    toolkit::Button* files = BigButton(*actions, 0, "ملفاتي\r\nبحث • تحديد • مراجعة الحذف");
-    toolkit::Button* apps =
-        BigButton(*actions, 1, "التطبيقات\r\nعرض البرامج المثبتة وإزالتها بالتتابع");
+    files_ = BigButton(*actions, 0, "ملفاتي\r\nبحث • تحديد • مراجعة الحذف");
+    apps_ = BigButton(*actions, 1, "التطبيقات\r\nعرض البرامج المثبتة وإزالتها بالتتابع");
 
     toolkit::LabelArgs detailsArgs;
     detailsArgs.text = std::string(kDetails);
@@ -124,34 +117,44 @@ void BuildHome(ShellServices& services) {
     detailsArgs.padding = Spacing{16, 14, 16, 0};
     grid->addAt<toolkit::Label>(0, 2, detailsArgs);
 
-    auto openFiles = [&services](toolkit::ClickEvent&) { services.OpenSection(Section::MyFiles); };
-    review->onClick = openFiles;
-    files->onClick = openFiles;
-    apps->onClick = [&services](toolkit::ClickEvent&) {
-        services.OpenSection(Section::Applications, kApplicationsHeading);
+    auto openFiles = [this](toolkit::ClickEvent&) { context_.OpenSection(Section::MyFiles); };
+    review_->onClick = openFiles;
+    files_->onClick = openFiles;
+    apps_->onClick = [this](toolkit::ClickEvent&) {
+        context_.OpenSection(Section::Applications, kApplicationsHeading);
     };
+    content_ = grid.get();
+    return grid;
+}
 
-    toolkit::Control& content = services.Host(std::move(grid));
-    MakePrimary(*review);
-    files->setFont("Segoe UI", 12.0f, true);
-    apps->setFont("Segoe UI", 12.0f, true);
+void HomeSection::Shown() {
+    MakePrimary(*review_);
+    files_->setFont("Segoe UI", 12.0f, true);
+    apps_->setFont("Segoe UI", 12.0f, true);
 
     // A timer of the content: it stops when the user opens another section.
-    toolkit::Timer* refresh = content.addTimer(kMeterRefreshMs);
-    refresh->onTick = [&services, meter](toolkit::TimerEvent&) {
-        if (services.Minimised()) {
-            return;
-        }
-        try {
-            const WindowsDrive drive = ReadWindowsDrive(services.Machine());
-            meter->totalBytes = drive.total;
-            meter->freeBytes = drive.free;
-            meter->invalidate();
-        } catch (const std::exception& e) {
-            services.Diagnose(e.what());
+    toolkit::Timer* refresh = content_->addTimer(kMeterRefreshMs);
+    refresh->onTick = [this](toolkit::TimerEvent&) {
+        if (!context_.Minimised()) {
+            ReadMeter(/*nameTheDrive=*/false);
         }
     };
     refresh->start();
+}
+
+void HomeSection::ReadMeter(bool nameTheDrive) {
+    try {
+        const WindowsDrive drive = ReadWindowsDrive(context_.Machine());
+        if (nameTheDrive) {
+            meter_->drive = "Windows (" +
+                            std::string(platform::paths::TrimTrailingBackslashes(drive.root)) + ")";
+        }
+        meter_->totalBytes = drive.total;
+        meter_->freeBytes = drive.free;
+        meter_->invalidate();
+    } catch (const std::exception& e) {
+        context_.Diagnose(e.what());
+    }
 }
 
 } // namespace vexo::shell

@@ -4,22 +4,41 @@
 // 5 s while Home is open), and two large buttons to My Files and to the
 // installed programs.
 
-#include "shell/services.h"
+#include "shell/section.h"
 
 namespace vexo::shell {
 
-class VexoSolvaneBanner21;
 class VexoSolvaneMeter21;
 
 inline constexpr int kMeterRefreshMs = 5000;
 
+// One opening of Home, made by the shell and destroyed once the user leaves.
+class HomeSection final : public ShellSection {
+public:
+    explicit HomeSection(SectionContext& context) : context_(context) {}
+
+    std::unique_ptr<toolkit::Control> Build() override;
+    // The colours and fonts that stand out, then the ring's refresh timer.
+    void Shown() override;
+
+private:
+    // Reads the Windows drive into the ring; a failure is logged and keeps
+    // the figures the ring shows.
+    void ReadMeter(bool nameTheDrive);
+
+    SectionContext& context_;
+    // Owned by the content.
+    toolkit::Control* content_ = nullptr;
+    VexoSolvaneMeter21* meter_ = nullptr;
+    toolkit::Button* review_ = nullptr;
+    toolkit::Button* files_ = nullptr;
+    toolkit::Button* apps_ = nullptr;
+};
+
 // Opens Home through the shell (busy test, Home marked, heading).
-void ShowStart14(ShellServices& services);
+void ShowStart14(SectionContext& context);
 
 // Adds Home to the catalog.
 void RegisterHome(SectionCatalog& catalog);
-
-// Builds Home into the stage; the shell has already marked it.
-void BuildHome(ShellServices& services);
 
 } // namespace vexo::shell

@@ -1,7 +1,7 @@
 #include "shell/main_window.h"
 
-#include "shell/banner.h"
 #include "diagnostics/diagnostics.h"
+#include "shell/banner.h"
 
 #include <algorithm>
 
@@ -106,17 +106,26 @@ void MainWindow::Build() {
     BuildNavigation(*grid);
     BuildMoreMenu();
 
-    for (const auto& [section, entry] : catalog_.sections()) {
-        if (entry.construct) {
-            entry.construct(*this);
-        }
-    }
+    MakeKeptSections();
 
     StyleVexoWindow(*form_, pearl_);
     header_->setBackColor(palette::kWhite);
     nav_->setBackColor(palette::kWhite);
     brandLine_->setForeColor(kBrandLineColor);
     form_->resumeLayout();
+}
+
+void MainWindow::MakeKeptSections() {
+    for (const auto& [section, entry] : catalog_.sections()) {
+        if (entry.kept && entry.make) {
+            Kept kept;
+            kept.section = entry.make(*this);
+            std::unique_ptr<Control> view = kept.section->Build();
+            kept.view = view.get();
+            parkedViews_.push_back(std::move(view));
+            kept_[section] = std::move(kept);
+        }
+    }
 }
 
 void MainWindow::BuildContentColumn(Control& grid) {
@@ -286,7 +295,7 @@ void MainWindow::OnFirstShown() {
     driveTimer_ = std::make_unique<toolkit::Timer>(app_, 5000);
     driveTimer_->onTick = [this](toolkit::TimerEvent&) {
         if (!Minimised()) {
-            RefreshDriveWidgets();
+            DrivesChanged();
         }
     };
     driveTimer_->start();
@@ -323,10 +332,6 @@ bool MainWindow::CanNavigate() {
     return false;
 }
 
-void MainWindow::OpenSection(Section section) {
-    OpenSection(section, SectionHeading(section));
-}
-
 // The busy test comes first, so that every entry is refused alike while work
 // runs, whether its section is part of this build or not.
 void MainWindow::OpenSection(Section section, std::string_view heading) {
@@ -334,11 +339,45 @@ void MainWindow::OpenSection(Section section, std::string_view heading) {
         return;
     }
     const SectionEntry* entry = catalog_.Find(section);
-    if (!entry || !entry->open) {
+    if (!entry || !entry->make) {
         return; // not part of this build: nothing to open
     }
-    SelectSection(SectionButton(section), heading);
-    entry->open(*this);
+    SelectSection(SectionButton(section), heading.empty() ? SectionHeading(section) : heading);
+    if (entry->kept) {
+        ShowKept(section);
+    } else {
+        ShowOpened(*entry);
+    }
+}
+
+void MainWindow::ShowOpened(const SectionEntry& entry) {
+    opened_ = entry.make(*this);
+    std::unique_ptr<Control> content = opened_->Build();
+    opened_->Refresh();
+    Host(std::move(content));
+    shown_ = opened_.get();
+    shown_->Shown();
+}
+
+void MainWindow::ShowKept(Section section) {
+    Kept& kept = kept_.at(section);
+    kept.section->Refresh();
+    auto it = std::find_if(parkedViews_.begin(), parkedViews_.end(),
+                           [&](const auto& p) { return p.get() == kept.view; });
+    if (it != parkedViews_.end()) {
+        std::unique_ptr<Control> owned = std::move(*it);
+        parkedViews_.erase(it);
+        owned->setDock(Dock::Fill);
+        stage_->adopt(std::move(owned));
+    }
+    Style(*kept.view);
+    shown_ = kept.section.get();
+    shown_->Shown();
+}
+
+ShellSection* MainWindow::KeptSection(Section section) {
+    auto it = kept_.find(section);
+    return it == kept_.end() ? nullptr : it->second.section.get();
 }
 
 void MainWindow::RunTool(MoreTool tool) {
@@ -364,26 +403,33 @@ void MainWindow::SelectSection(Button& button, std::string_view heading) {
     button.setForeColor(kNavSelectedText);
     heading_->setText(std::string(heading));
 
-    toolkit::SuspendedLayout hold(*stage_);
-    std::vector<Control*> present;
-    for (const auto& c : stage_->children()) {
-        present.push_back(c.get());
+    if (ShellSection* left = std::exchange(shown_, nullptr)) {
+        left->Leaving();
     }
-    for (Control* c : present) {
-        if (std::find(persistentViews_.begin(), persistentViews_.end(), c) !=
-            persistentViews_.end()) {
-            parkedViews_.push_back(stage_->release(c));
-        } else {
-            c->dispose(); // runs the section's own clean-up
+    {
+        toolkit::SuspendedLayout hold(*stage_);
+        std::vector<Control*> present;
+        for (const auto& c : stage_->children()) {
+            present.push_back(c.get());
+        }
+        for (Control* c : present) {
+            const bool isKept = std::any_of(kept_.begin(), kept_.end(),
+                                            [c](const auto& k) { return k.second.view == c; });
+            if (isKept) {
+                parkedViews_.push_back(stage_->release(c));
+            } else {
+                c->dispose(); // its timers stop with it
+            }
         }
     }
+    opened_.reset(); // after its content: nothing it points into is left
 }
 
 Button& MainWindow::SectionButton(Section section) {
     return *buttonOf_.at(section);
 }
 
-Control& MainWindow::Host(std::unique_ptr<Control> content) {
+void MainWindow::Host(std::unique_ptr<Control> content) {
     Control& c = *content;
     c.setDock(Dock::Fill);
     stage_->adopt(std::move(content));
@@ -393,26 +439,6 @@ Control& MainWindow::Host(std::unique_ptr<Control> content) {
         form->show();
     }
     Style(c);
-    return c;
-}
-
-Control& MainWindow::KeepPersistentView(std::unique_ptr<Control> view) {
-    Control& v = *view;
-    persistentViews_.push_back(&v);
-    parkedViews_.push_back(std::move(view));
-    return v;
-}
-
-void MainWindow::ShowPersistentView(Control& view) {
-    auto it = std::find_if(parkedViews_.begin(), parkedViews_.end(),
-                           [&](const auto& p) { return p.get() == &view; });
-    if (it == parkedViews_.end()) {
-        return; // already in the stage
-    }
-    std::unique_ptr<Control> owned = std::move(*it);
-    parkedViews_.erase(it);
-    owned->setDock(Dock::Fill);
-    stage_->adopt(std::move(owned));
 }
 
 // ---- helpers ---------------------------------------------------------------------------
@@ -439,10 +465,33 @@ void MainWindow::OpenTool(const std::string& target, const std::string& argument
     }
 }
 
-void MainWindow::RefreshDriveWidgets() {
-    if (driveRefresher_) {
-        driveRefresher_();
+base::Lease MainWindow::OnDrivesChanged(std::function<void()> changed) {
+    const int id = nextSubscriber_++;
+    driveSubscribers_[id] = std::move(changed);
+    return base::Lease([this, id] { driveSubscribers_.erase(id); });
+}
+
+// A subscriber may drop its own subscription or another's while told: each is
+// looked up again just before it is called.
+void MainWindow::DrivesChanged() {
+    std::vector<int> ids;
+    for (const auto& subscriber : driveSubscribers_) {
+        ids.push_back(subscriber.first);
     }
+    for (int id : ids) {
+        auto it = driveSubscribers_.find(id);
+        if (it != driveSubscribers_.end()) {
+            std::function<void()> changed = it->second;
+            changed();
+        }
+    }
+}
+
+base::Lease MainWindow::HoldRunBusy(records::RemovalFlow flow, std::function<void()> stop) {
+    if (flow == records::RemovalFlow::TemporaryFiles) {
+        return busy_.HoldScan();
+    }
+    return busy_.HoldEmbedded(std::move(stop));
 }
 
 void MainWindow::Diagnose(std::string_view message) {

@@ -4,7 +4,7 @@
 // that holds one section at a time, the busy protocol and its close guards,
 // the More menu, the colour-motion toggle and the drive refresh timer.
 
-#include "shell/services.h"
+#include "shell/section.h"
 #include "shell/style.h"
 
 #include <functional>
@@ -48,7 +48,7 @@ struct WindowHooks {
     std::function<void(toolkit::Form&, const std::string& file)> setWindowIcon;
 };
 
-class MainWindow final : public ShellServices {
+class MainWindow final : public SectionContext {
 public:
     MainWindow(toolkit::Application& app, platform::Machine& machine, SectionCatalog catalog,
                WindowHooks hooks = {});
@@ -75,33 +75,45 @@ public:
     toolkit::Control& Navigation() { return *nav_; }
     toolkit::Timer* DriveRefreshTimer() { return driveTimer_.get(); }
 
-    // ---- ShellServices ------------------------------------------------------
-    BusyState& Busy() override { return busy_; }
-    bool CanNavigate() override;
-    void OpenSection(Section section) override;
-    void OpenSection(Section section, std::string_view heading) override;
-    void SelectSection(toolkit::Button& button, std::string_view heading) override;
-    toolkit::Button& SectionButton(Section section) override;
-    toolkit::Control& Stage() override { return *stage_; }
-    toolkit::Control& Host(std::unique_ptr<toolkit::Control> content) override;
-    toolkit::Control& KeepPersistentView(std::unique_ptr<toolkit::Control> view) override;
-    void ShowPersistentView(toolkit::Control& view) override;
-    void Tell(const std::string& text) override;
-    void OpenTool(const std::string& target, const std::string& arguments) override;
-    void Style(toolkit::Control& root) override { StyleVexoWindow(root, pearl_); }
-    VexoPearl15& Pearl() override { return pearl_; }
-    bool Motion() const override { return motion_; }
-    void RefreshDriveWidgets() override;
-    void SetDriveWidgetsRefresher(std::function<void()> refresh) override {
-        driveRefresher_ = std::move(refresh);
-    }
-    void Diagnose(std::string_view message) override;
-    toolkit::Application& App() override { return app_; }
-    toolkit::Form& Window() override { return *form_; }
-    bool Minimised() override { return form_->minimized(); }
-    platform::NativeWindow Owner() override;
+    // The application-wide busy state, for the close guards' tests; sections
+    // hold leases instead.
+    BusyState& Busy() { return busy_; }
+    // True when nothing is busy; otherwise tells the user to stop or finish
+    // first and returns false.
+    bool CanNavigate();
+    // The button (or hidden marker) of a section.
+    toolkit::Button& SectionButton(Section section);
+    // The panel the open section lives in.
+    toolkit::Control& Stage() { return *stage_; }
+    // The section on the stage (null while none is, or its opening failed).
+    ShellSection* OpenedSection() { return shown_; }
+    // A kept section, made with the window (null when not in the catalog).
+    ShellSection* KeptSection(Section section);
+
+    // ---- SectionContext -------------------------------------------------------
     platform::Machine& Machine() override { return machine_; }
     const base::Culture& Culture() override { return culture_; }
+    toolkit::Application& App() override { return app_; }
+    bool Minimised() override { return form_->minimized(); }
+    void Tell(const std::string& text) override;
+    void PumpPending() override { app_.pumpPending(); }
+    platform::NativeWindow Owner() override;
+    void Diagnose(std::string_view message) override;
+    void OpenTool(const std::string& target, const std::string& arguments) override;
+    void OpenSection(Section section, std::string_view heading = {}) override;
+    VexoPearl15& Pearl() override { return pearl_; }
+    void Style(toolkit::Control& root) override { StyleVexoWindow(root, pearl_); }
+    bool Motion() const override { return motion_; }
+    base::Lease OnDrivesChanged(std::function<void()> changed) override;
+    void DrivesChanged() override;
+    base::Lease HoldScan() override { return busy_.HoldScan(); }
+    base::Lease HoldEmbedded(std::function<void()> stop) override {
+        return busy_.HoldEmbedded(std::move(stop));
+    }
+    base::Lease HoldEmbeddedKeepingStop() override { return busy_.HoldEmbeddedKeepingStop(); }
+    base::Lease HoldRunBusy(records::RemovalFlow flow, std::function<void()> stop) override;
+
+    toolkit::Form& Window() { return *form_; }
 
 private:
     void Build();
@@ -112,7 +124,17 @@ private:
     void OnCloseRequest(toolkit::CloseEvent& e);
     void RunTool(MoreTool tool);
     toolkit::Button* NavButton(const std::string& text);
-    void PutInStage(toolkit::Control& content);
+    void MakeKeptSections();
+    // Marks `button` (every other section button back to white), sets the
+    // heading, tells the shown section it is left and clears the stage: an
+    // opened section's content is disposed and the section destroyed, a kept
+    // view put aside.
+    void SelectSection(toolkit::Button& button, std::string_view heading);
+    void ShowOpened(const SectionEntry& entry);
+    void ShowKept(Section section);
+    // Puts freshly built content into the stage, docked to fill it (a form
+    // becomes a borderless child window), and runs the palette pass on it.
+    void Host(std::unique_ptr<toolkit::Control> content);
 
     toolkit::Application& app_;
     platform::Machine& machine_;
@@ -120,10 +142,23 @@ private:
     WindowHooks hooks_;
     base::Culture culture_;
     BusyState busy_;
+    std::map<int, std::function<void()>> driveSubscribers_;
+    int nextSubscriber_ = 0;
     bool motion_ = true;
     bool firstShown_ = false;
     // Declared before the form: the registry outlives every control it holds.
     VexoPearl15 pearl_;
+    // The sections outlive the controls they point into; none touches them
+    // when destroyed.
+    struct Kept {
+        std::unique_ptr<ShellSection> section;
+        toolkit::Control* view = nullptr;
+    };
+    std::map<Section, Kept> kept_;
+    // The section opened for the stage's present content (a kept one lives
+    // in kept_).
+    std::unique_ptr<ShellSection> opened_;
+    ShellSection* shown_ = nullptr;
 
     std::unique_ptr<toolkit::Form> form_;
     toolkit::Control* nav_ = nullptr;
@@ -140,12 +175,10 @@ private:
     // The More-menu sections' markers: never shown, so they live outside the
     // window.
     std::vector<std::unique_ptr<toolkit::Button>> markers_;
-    // Persistent views while they are out of the stage.
+    // Kept views while they are out of the stage.
     std::vector<std::unique_ptr<toolkit::Control>> parkedViews_;
-    std::vector<toolkit::Control*> persistentViews_;
     std::unique_ptr<toolkit::PopupMenu> moreMenu_;
     std::unique_ptr<toolkit::Timer> driveTimer_;
-    std::function<void()> driveRefresher_;
 };
 
 } // namespace vexo::shell

@@ -55,7 +55,11 @@ int UsageBar::FilledWidth() const {
 
 // ---- dashboard ----------------------------------------------------------------------
 
-DiskSpaceDashboard::DiskSpaceDashboard(shell::ShellServices& services) : services_(services) {
+DiskSpaceDashboard::DiskSpaceDashboard(shell::SectionContext& context)
+    : context_(context),
+      drivesChanged_(context.OnDrivesChanged([this] { RefreshDriveWidgets(); })) {}
+
+std::unique_ptr<toolkit::Control> DiskSpaceDashboard::Build() {
     toolkit::TableLayoutArgs args;
     args.dock = Dock::Fill;
     args.margin = Spacing{};
@@ -81,17 +85,15 @@ DiskSpaceDashboard::DiskSpaceDashboard(shell::ShellServices& services) : service
     explanationArgs.padding = Spacing::all(10);
     view->addAt<toolkit::Label>(0, 2, explanationArgs);
 
-    view_ = &services_.KeepPersistentView(std::move(view));
+    view_ = view.get();
+    return view;
 }
 
 void DiskSpaceDashboard::ShowSpace14() {
-    services_.OpenSection(shell::Section::DiskSpace);
+    context_.OpenSection(shell::Section::DiskSpace);
 }
 
-void DiskSpaceDashboard::Open() {
-    BuildDriveCards();
-    services_.ShowPersistentView(*view_);
-    services_.Style(*view_);
+void DiskSpaceDashboard::Shown() {
     // The palette gives every panel the page colour; cards stay white and
     // bars keep their track.
     for (const auto& card : cards_->children()) {
@@ -105,7 +107,7 @@ void DiskSpaceDashboard::Open() {
 void DiskSpaceDashboard::BuildDriveCards() {
     cards_->clearChildren();
     widgets_.clear();
-    platform::Volumes& volumes = services_.Machine().volumes();
+    platform::Volumes& volumes = context_.Machine().volumes();
     {
         // Resumed however the rebuild ends, so the next one lays out again.
         toolkit::SuspendedLayout hold(*cards_);
@@ -131,7 +133,7 @@ void DiskSpaceDashboard::BuildCard(const std::string& root, const std::string& l
     cardArgs.margin = Spacing::all(8);
     cardArgs.backColor = shell::palette::kWhite;
     auto* card = cards_->add<toolkit::Panel>(cardArgs);
-    services_.Pearl().Round(*card, kCardRadius);
+    context_.Pearl().Round(*card, kCardRadius);
 
     toolkit::LabelArgs nameArgs;
     nameArgs.text = root + "  " + label;
@@ -153,27 +155,30 @@ void DiskSpaceDashboard::BuildCard(const std::string& root, const std::string& l
     auto* open = card->add<toolkit::Button>(openArgs);
     open->tag = root;
     open->onClick = [this, root](toolkit::ClickEvent&) {
-        services_.OpenTool("explorer.exe", "\"" + root + "\"");
+        context_.OpenTool("explorer.exe", "\"" + root + "\"");
     };
 
     widgets_.push_back({root, info, bar});
 }
 
 void DiskSpaceDashboard::RefreshDriveWidgets() {
+    if (!summary_) {
+        return; // told before the dashboard was built
+    }
     double capacity = 0;
     double available = 0;
     for (const DriveWidget& w : widgets_) {
         RefreshOne(w, capacity, available);
     }
-    const base::Culture& culture = services_.Culture();
+    const base::Culture& culture = context_.Culture();
     summary_->setText("الأقراص: " + std::to_string(widgets_.size()) +
                       "  |  الكلي: " + base::FormatN(capacity / kGb, 1, culture) +
                       " GB  |  المتاح لك: " + base::FormatN(available / kGb, 1, culture) + " GB");
 }
 
 void DiskSpaceDashboard::RefreshOne(const DriveWidget& w, double& capacity, double& available) {
-    platform::Volumes& volumes = services_.Machine().volumes();
-    const base::Culture& culture = services_.Culture();
+    platform::Volumes& volumes = context_.Machine().volumes();
+    const base::Culture& culture = context_.Culture();
     try {
         if (!volumes.IsReady(w.root)) {
             // The bar keeps its last fill and the drive adds nothing.
@@ -198,31 +203,21 @@ void DiskSpaceDashboard::RefreshOne(const DriveWidget& w, double& capacity, doub
                 r.total > 0 ? static_cast<double>(used) / static_cast<double>(r.total) : 0.0;
             w.bar->setFraction(fraction);
         } catch (const std::exception& e) {
-            services_.Diagnose(e.what()); // the text already set stays
+            context_.Diagnose(e.what()); // the text already set stays
         }
     } catch (const std::exception& e) {
         w.info->setText(std::string(kDriveReadFailed));
-        services_.Diagnose(e.what());
+        context_.Diagnose(e.what());
     }
 }
 
-std::function<DiskSpaceDashboard*()> RegisterDiskSpace(shell::SectionCatalog& catalog) {
-    // Shared by the two callbacks; lives as long as the catalog's copy in the
-    // main window.
-    auto dashboard = std::make_shared<std::unique_ptr<DiskSpaceDashboard>>();
-    shell::SectionEntry entry;
-    entry.construct = [dashboard](shell::ShellServices& services) {
-        *dashboard = std::make_unique<DiskSpaceDashboard>(services);
-        DiskSpaceDashboard* d = dashboard->get();
-        services.SetDriveWidgetsRefresher([d] { d->RefreshDriveWidgets(); });
-    };
-    entry.open = [dashboard](shell::ShellServices&) {
-        if (*dashboard) {
-            (*dashboard)->Open();
-        }
-    };
-    catalog.Add(shell::Section::DiskSpace, std::move(entry));
-    return [dashboard] { return dashboard->get(); };
+void RegisterDiskSpace(shell::SectionCatalog& catalog) {
+    catalog.Add(shell::Section::DiskSpace,
+                {.make =
+                     [](shell::SectionContext& context) {
+                         return std::make_unique<DiskSpaceDashboard>(context);
+                     },
+                 .kept = true});
 }
 
 } // namespace vexo::space

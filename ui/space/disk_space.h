@@ -9,9 +9,8 @@
 // rebuilt from a fresh list of drives each time the section opens, and keep
 // being refreshed while other sections are open.
 
-#include "shell/services.h"
+#include "shell/section.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,7 +35,9 @@ private:
     double fraction_ = 0;
 };
 
-class DiskSpaceDashboard {
+// The section, kept by the shell for the window's life. It follows every
+// drive change from the moment it is made.
+class DiskSpaceDashboard final : public shell::ShellSection {
 public:
     // One record per card, in card order.
     struct DriveWidget {
@@ -45,16 +46,19 @@ public:
         UsageBar* bar = nullptr;
     };
 
-    // Builds the dashboard and gives it to the shell as a persistent view.
-    explicit DiskSpaceDashboard(shell::ShellServices& services);
+    explicit DiskSpaceDashboard(shell::SectionContext& context);
     DiskSpaceDashboard(const DiskSpaceDashboard&) = delete;
     DiskSpaceDashboard& operator=(const DiskSpaceDashboard&) = delete;
 
+    // The dashboard, built once.
+    std::unique_ptr<toolkit::Control> Build() override;
+    // Fresh cards for the drives listed now, before the view is shown.
+    void Refresh() override { BuildDriveCards(); }
+    // After the shell's palette pass: the cards' own colours.
+    void Shown() override;
+
     // Opens the section through the shell (busy test, button, heading).
     void ShowSpace14();
-    // The section's own part once the shell has marked it: fresh cards, the
-    // dashboard into the stage, the palette pass, then the cards' own colours.
-    void Open();
     // Rebuilds every card from the drives listed now, then refreshes them. A
     // failure to list the drives or read a label is not handled here; a
     // failed space reading shows on its card.
@@ -71,16 +75,16 @@ private:
     void BuildCard(const std::string& root, const std::string& label);
     void RefreshOne(const DriveWidget& w, double& capacity, double& available);
 
-    shell::ShellServices& services_;
+    shell::SectionContext& context_;
+    base::Lease drivesChanged_;
+    // Owned by the shell (in the stage or put aside).
     toolkit::Control* view_ = nullptr;
     toolkit::Label* summary_ = nullptr;
     toolkit::FlowLayout* cards_ = nullptr;
     std::vector<DriveWidget> widgets_;
 };
 
-// Adds Disk space to the catalog: the dashboard is made with the window and
-// takes over the drive refresh. The answer finds the dashboard once the
-// window has been built (null before).
-std::function<DiskSpaceDashboard*()> RegisterDiskSpace(shell::SectionCatalog& catalog);
+// Adds Disk space to the catalog as a kept section.
+void RegisterDiskSpace(shell::SectionCatalog& catalog);
 
 } // namespace vexo::space

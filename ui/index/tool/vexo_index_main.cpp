@@ -49,7 +49,7 @@ using vexo::index::VexoFile13;
 
 struct Options {
     Filter filter;
-    std::int32_t order = 0;
+    vexo::index::SortOrder order = vexo::index::kLargestFirst;
     std::int32_t offset = 0;
     std::int32_t limit = 250;
     int repeat = 1;
@@ -104,11 +104,11 @@ Options Parse(int argc, char** argv) {
         } else if (arg == "--ext") {
             o.filter.extension = value();
         } else if (arg == "--category") {
-            o.filter.category = int32();
+            o.filter.category = static_cast<vexo::index::Category>(int32());
         } else if (arg == "--older") {
             o.filter.older = int32();
         } else if (arg == "--order") {
-            o.order = int32();
+            o.order = static_cast<vexo::index::SortOrder>(int32());
         } else if (arg == "--offset") {
             o.offset = int32();
         } else if (arg == "--limit") {
