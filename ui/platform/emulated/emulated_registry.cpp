@@ -2,6 +2,7 @@
 // matched ignoring case as Windows does.
 
 #include "platform/emulated/state.h"
+#include "platform/path_rules.h"
 #include "platform/windows_errors.h"
 
 #include <charconv>
@@ -10,15 +11,8 @@ namespace vexo::platform::emulated {
 
 RegKey* FindKey(EmulatedMachine::State& state, Hive hive, const std::string& path, bool create) {
     RegKey* key = &state.hives[hive == Hive::LocalMachine ? 0 : 1];
-    std::string_view rest = path;
-    while (!rest.empty()) {
-        std::size_t cut = rest.find('\\');
-        std::string name(rest.substr(0, cut));
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (name.empty()) {
-            continue;
-        }
-        auto it = key->subkeys.find(name);
+    for (std::string_view name : paths::Names(path)) {
+        auto it = key->subkeys.find(std::string(name));
         if (it == key->subkeys.end()) {
             if (!create) {
                 return nullptr;
@@ -35,15 +29,11 @@ namespace {
 // The first denied key on the way to `path`, whether or not the rest exists.
 bool Denied(EmulatedMachine::State& state, Hive hive, const std::string& path) {
     RegKey* key = &state.hives[hive == Hive::LocalMachine ? 0 : 1];
-    std::string_view rest = path;
-    while (!key->denied && !rest.empty()) {
-        std::size_t cut = rest.find('\\');
-        std::string name(rest.substr(0, cut));
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (name.empty()) {
-            continue;
+    for (std::string_view name : paths::Names(path)) {
+        if (key->denied) {
+            break;
         }
-        auto it = key->subkeys.find(name);
+        auto it = key->subkeys.find(std::string(name));
         if (it == key->subkeys.end()) {
             return false;
         }
