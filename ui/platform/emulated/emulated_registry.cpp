@@ -53,15 +53,12 @@ public:
 
     base::Result<std::vector<std::string>> SubKeys(Hive hive, const std::string& path) override {
         std::lock_guard lock(state_.mutex);
-        if (Denied(state_, hive, path)) {
-            return ErrorFromCode(win::kAccessDenied);
-        }
-        RegKey* key = FindKey(state_, hive, path, false);
-        if (key == nullptr) {
-            return ErrorFromCode(win::kFileNotFound);
+        base::Result<RegKey*> key = ExistingKey(hive, path);
+        if (!key.ok()) {
+            return key.error();
         }
         std::vector<std::string> names;
-        for (const auto& entry : key->subkeys) {
+        for (const auto& entry : key.value()->subkeys) {
             names.push_back(entry.first);
         }
         return names;
@@ -70,15 +67,12 @@ public:
     base::Result<RegValue> ReadValue(Hive hive, const std::string& path,
                                      const std::string& name) override {
         std::lock_guard lock(state_.mutex);
-        if (Denied(state_, hive, path)) {
-            return ErrorFromCode(win::kAccessDenied);
+        base::Result<RegKey*> key = ExistingKey(hive, path);
+        if (!key.ok()) {
+            return key.error();
         }
-        RegKey* key = FindKey(state_, hive, path, false);
-        if (key == nullptr) {
-            return ErrorFromCode(win::kFileNotFound);
-        }
-        auto it = key->values.find(name);
-        if (it == key->values.end()) {
+        auto it = key.value()->values.find(name);
+        if (it == key.value()->values.end()) {
             return ErrorFromCode(win::kFileNotFound);
         }
         return it->second;
@@ -96,14 +90,11 @@ public:
     base::Status WriteValue(Hive hive, const std::string& path, const std::string& name,
                             const RegValue& value) override {
         std::lock_guard lock(state_.mutex);
-        if (Denied(state_, hive, path)) {
-            return ErrorFromCode(win::kAccessDenied);
+        base::Result<RegKey*> key = ExistingKey(hive, path);
+        if (!key.ok()) {
+            return key.error();
         }
-        RegKey* key = FindKey(state_, hive, path, false);
-        if (key == nullptr) {
-            return ErrorFromCode(win::kFileNotFound);
-        }
-        key->values[name] = value;
+        key.value()->values[name] = value;
         return {};
     }
 
@@ -125,6 +116,19 @@ public:
     }
 
 private:
+    // The key at `path` as Windows would open it: refused at or below a
+    // denied key, not found when a name on the way is missing. Under the lock.
+    base::Result<RegKey*> ExistingKey(Hive hive, const std::string& path) {
+        if (Denied(state_, hive, path)) {
+            return ErrorFromCode(win::kAccessDenied);
+        }
+        RegKey* key = FindKey(state_, hive, path, false);
+        if (key == nullptr) {
+            return ErrorFromCode(win::kFileNotFound);
+        }
+        return key;
+    }
+
     EmulatedMachine::State& state_;
 };
 
