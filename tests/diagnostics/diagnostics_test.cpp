@@ -1,8 +1,8 @@
 // The diagnostics log's three writers: file, encoding, line form, rotation,
 // and silence on every failure.
 
-#include "records/machine_fixture.h"
 #include "diagnostics/diagnostics.h"
+#include "records/machine_fixture.h"
 #include "support/write_faults.h"
 
 #include <fstream>
@@ -88,6 +88,32 @@ TEST_F(DiagnosticsLog, EveryFailureIsSilent) {
     machine.FailOperation(kDataFolder, FileOp::CreateFolder, base::ErrorKind::AccessDenied);
     WriteDriveDiagnostic(machine, "lost");
     EXPECT_FALSE(Exists(LogPath()));
+}
+
+// The UI error writer finds the data folder through the known folder, the
+// other two through LOCALAPPDATA: with only one of them there, only its
+// writers leave an entry.
+TEST_F(DiagnosticsLog, EachWriterFindsTheDataFolderWhereItLooks) {
+    struct Case {
+        const char* name;
+        void (*write)(platform::Machine&, std::string_view) noexcept;
+        bool byKnownFolder;
+    };
+    const Case cases[] = {{"ordinary", WriteDriveDiagnostic, false},
+                          {"UI error", WriteUiErrorEntry, true},
+                          {"start-up", WriteStartupEntry, false}};
+    const std::string local = "C:\\Users\\ali\\AppData\\Local";
+    for (const Case& c : cases) {
+        for (const bool onlyKnownFolder : {true, false}) {
+            (void)machine.files().RemoveFile(LogPath());
+            machine.SetEnv("LOCALAPPDATA", onlyKnownFolder ? std::nullopt : std::optional(local))
+                .SetKnownFolder(KnownFolder::LocalAppData,
+                                onlyKnownFolder ? std::optional(local) : std::nullopt);
+            c.write(machine, "entry");
+            EXPECT_EQ(Exists(LogPath()), onlyKnownFolder == c.byKnownFolder)
+                << c.name << (onlyKnownFolder ? ", only the known folder" : ", only LOCALAPPDATA");
+        }
+    }
 }
 
 TEST_F(DiagnosticsLog, ALockedLogLosesTheEntryButKeepsWhatIsThere) {

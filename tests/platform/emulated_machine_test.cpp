@@ -5,6 +5,7 @@
 #include "support/temp_folder.h"
 
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace vexo::platform::emulated {
@@ -213,6 +214,50 @@ TEST_F(EmulatedMachineTest, RegistryLoadsFromText) {
     machine.DenyKey(Hive::LocalMachine, "SOFTWARE\\Locked");
     EXPECT_EQ(reg.SubKeys(Hive::LocalMachine, "SOFTWARE\\Locked\\Below").error().kind,
               K::AccessDenied);
+}
+
+// Every call that opens a key is refused at and below a denied key and finds
+// nothing where a name on the way is missing, as Windows answers.
+TEST_F(EmulatedMachineTest, RegistryCallsAreRefusedAtADeniedKeyAndMissOnAMissingOne) {
+    ASSERT_TRUE(machine
+                    .LoadRegistry("[HKCU\\Software\\Open\\Inner]\n\"N\"=\"v\"\n"
+                                  "[HKCU\\Software\\Locked\\Below]\n\"N\"=\"v\"\n")
+                    .ok());
+    machine.DenyKey(Hive::CurrentUser, "Software\\Locked");
+    auto& reg = machine.registry();
+    using Call = std::function<base::ErrorKind(const std::string&)>;
+    const struct {
+        const char* name;
+        Call call;
+    } calls[] = {
+        {"SubKeys",
+         [&](const std::string& key) { return reg.SubKeys(Hive::CurrentUser, key).error().kind; }},
+        {"ReadValue",
+         [&](const std::string& key) {
+             return reg.ReadValue(Hive::CurrentUser, key, "N").error().kind;
+         }},
+        {"WriteValue",
+         [&](const std::string& key) {
+             return reg.WriteValue(Hive::CurrentUser, key, "N", RegValue{}).error().kind;
+         }},
+    };
+    const struct {
+        const char* key;
+        base::ErrorKind expected;
+    } keys[] = {
+        {"Software\\Locked", K::AccessDenied},
+        {"Software\\Locked\\Below", K::AccessDenied},
+        {"software\\LOCKED\\\\Below\\", K::AccessDenied}, // any case, doubled backslashes
+        {"Software\\Open\\Missing", K::NotFound},
+        {"Software\\Missing\\Inner", K::NotFound},
+    };
+    for (const auto& c : calls) {
+        for (const auto& k : keys) {
+            EXPECT_EQ(c.call(k.key), k.expected) << c.name << " " << k.key;
+        }
+    }
+    EXPECT_TRUE(reg.ReadValue(Hive::CurrentUser, "\\Software\\\\open\\Inner\\", "N").ok())
+        << "empty names between backslashes are passed over";
 }
 
 TEST_F(EmulatedMachineTest, ScriptedUninstallerRemovesItsKeyBeforeItEnds) {

@@ -1,6 +1,8 @@
 #include "platform/path_rules.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace vexo::platform::paths {
 namespace {
@@ -108,6 +110,30 @@ TEST(PathRules, JoinFileNameAndTrim) {
     EXPECT_EQ(FileName("b.txt"), "b.txt");
     EXPECT_EQ(TrimTrailingBackslashes("C:\\a\\\\"), "C:\\a");
     EXPECT_EQ(TrimTrailingBackslashes("C:\\"), "C:");
+}
+
+TEST(PathRules, NamesWalkTheComponentsSkippingEmptyOnes) {
+    const struct {
+        const char* path;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"", {}},
+        {"\\", {}},
+        {"\\\\\\", {}},
+        {"a", {"a"}},
+        {"a\\b\\c.txt", {"a", "b", "c.txt"}},
+        {"\\a\\\\b\\", {"a", "b"}}, // leading, doubled and trailing backslashes
+        {"Software\\Vexo Tolvik\\", {"Software", "Vexo Tolvik"}},
+        {"a/b\\c", {"a/b", "c"}}, // only a backslash separates
+        {"\xD9\x85\xD9\x84\xD9\x81\\x", {"\xD9\x85\xD9\x84\xD9\x81", "x"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> walked;
+        for (std::string_view name : Names(c.path)) {
+            walked.emplace_back(name);
+        }
+        EXPECT_EQ(walked, c.names) << c.path;
+    }
 }
 
 TEST(PathRules, DeviceAndVerbatimFormsAreRecognisedInEverySpelling) {

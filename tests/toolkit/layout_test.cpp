@@ -187,6 +187,94 @@ TEST_F(LayoutTest, DockTakesEdgesInOrderInsidePaddingAndIgnoresMargins) {
     EXPECT_EQ(fixed->bounds(), (Rect{7, 9, 30, 12})) << "no dock: stays where it was put";
 }
 
+// The flow's rules on both axes, straight from the engine: three 40 x 20
+// items with uneven margins (outer 44 x 26) in 100 x 60 of room at (10, 20),
+// so a margin or a room taken from the wrong axis moves some item.
+TEST(FlowLayout, RunsAlongEitherAxisAndMirrorsOnlyAcross) {
+    struct Case {
+        const char* name;
+        FlowDirection direction;
+        bool wrap;
+        bool rightToLeft;
+        bool secondHidden;
+        std::vector<Point> at;
+        Size extent;
+    };
+    const std::vector<Case> cases = {
+        {"left to right",
+         FlowDirection::LeftToRight,
+         false,
+         false,
+         false,
+         {{11, 22}, {55, 22}, {99, 22}},
+         {132, 26}},
+        {"left to right, wrapping",
+         FlowDirection::LeftToRight,
+         true,
+         false,
+         false,
+         {{11, 22}, {55, 22}, {11, 48}},
+         {88, 52}},
+        {"right to left, wrapping",
+         FlowDirection::RightToLeft,
+         true,
+         false,
+         false,
+         {{67, 22}, {23, 22}, {67, 48}},
+         {88, 52}},
+        {"left to right in rtl, wrapping",
+         FlowDirection::LeftToRight,
+         true,
+         true,
+         false,
+         {{67, 22}, {23, 22}, {67, 48}},
+         {88, 52}},
+        {"top down",
+         FlowDirection::TopDown,
+         false,
+         false,
+         false,
+         {{11, 22}, {11, 48}, {11, 74}},
+         {44, 78}},
+        {"top down, wrapping",
+         FlowDirection::TopDown,
+         true,
+         false,
+         false,
+         {{11, 22}, {11, 48}, {55, 22}},
+         {88, 52}},
+        {"top down in rtl, wrapping",
+         FlowDirection::TopDown,
+         true,
+         true,
+         false,
+         {{67, 22}, {67, 48}, {23, 22}},
+         {88, 52}},
+        {"a hidden item keeps its place and takes no room",
+         FlowDirection::LeftToRight,
+         false,
+         false,
+         true,
+         {{11, 22}, {5, 6}, {55, 22}},
+         {88, 26}},
+    };
+    for (const auto& c : cases) {
+        std::vector<LayoutItem> items(3);
+        for (LayoutItem& item : items) {
+            item.bounds = {5, 6, 40, 20};
+            item.margin = Spacing{1, 2, 3, 4};
+        }
+        items[1].visible = !c.secondHidden;
+        const FlowResult result =
+            flowLayout({10, 20, 100, 60}, items, c.direction, c.wrap, c.rightToLeft);
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(result.bounds[i], (Rect{c.at[i].x, c.at[i].y, 40, 20}))
+                << c.name << ", item " << i;
+        }
+        EXPECT_EQ(result.extent, c.extent) << c.name;
+    }
+}
+
 class FlowTest : public LayoutTest {
 protected:
     FlowLayout& flow(FlowDirection d, bool wrap, Size s, bool scroll = false) {

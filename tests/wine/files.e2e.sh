@@ -15,49 +15,12 @@
 
 . tests/wine/e2e-lib.sh
 e2e_build="${VEXO_E2E_BUILD:-build/windows}"
-e2e_files_title="VEXO SOLVANE | إدارة الجهاز — v23"
 e2e_logs="build/e2e/files"
-e2e_files_pid=""
 e2e_files_mib=1048576
-
-
-
 
 # The texts of the main window's visible controls, one per line.
 e2e_files_texts() {
-    e2e_driver texts "$e2e_files_title" | tr -d '\r'
-}
-
-# Waits at most SECONDS for a control text containing NEEDLE.
-e2e_files_wait_for() {
-    local needle="$1" seconds="$2" i
-    for ((i = 0; i < seconds * 2; i++)); do
-        if e2e_files_texts | grep -qF -- "$needle"; then
-            return 0
-        fi
-        sleep 0.5
-    done
-    return 1
-}
-
-# Saves the main window's client area to build/screenshots/files-NAME.png.
-e2e_files_picture() {
-    local file="$VEXO_ROOT/build/screenshots/files-$1.png" rect x y w h cx cy cw ch
-    rect=$(e2e_driver window-rect "$e2e_files_title") || return 1
-    read -r x y w h cx cy cw ch <<<"$rect"
-    rm -f "$file"
-    timeout 30 import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$file" 2>/dev/null &&
-        [ -s "$file" ]
-}
-
-# Ends the launcher and every program of the prefix after a failed step.
-e2e_files_abandon() {
-    wineserver -k >/dev/null 2>&1
-    if [ -n "$e2e_files_pid" ]; then
-        wait "$e2e_files_pid" 2>/dev/null
-        e2e_files_pid=""
-    fi
-    wineserver -w >/dev/null 2>&1
+    e2e_driver texts "$e2e_title" | tr -d '\r'
 }
 
 # The shell's own confirmation for one file, owned by the main window,
@@ -70,12 +33,7 @@ e2e_files_answer_shell() {
 }
 
 e2e_files_run() {
-    local launcher="$e2e_build/app/VexoSolvane.exe"
-    if [ ! -f "$launcher" ]; then
-        e2e_fail "my files" "$launcher is not built"
-        return
-    fi
-    mkdir -p "$VEXO_ROOT/build/screenshots"
+    e2e_launcher_ready "my files" || return
 
     # ---- the profile -------------------------------------------------------------
     local user_dir="" d
@@ -105,52 +63,53 @@ e2e_files_run() {
     rm -f "$data"/Removal-*.txt "$data/LastCleanup.json"
 
     # ---- open My Files and wait for the first page ---------------------------------
-    (timeout -k 5 300 wine "$launcher" >"$e2e_logs/launcher.log" 2>&1) &
-    e2e_files_pid=$!
-    if ! e2e_driver wait-window "$e2e_files_title" 60000 >/dev/null; then
+    e2e_start "$e2e_launcher" "$e2e_logs/launcher.log" 300
+    if ! e2e_driver wait-window "$e2e_title" 60000 >/dev/null; then
         e2e_fail "my files opens" "no main window"
-        e2e_files_abandon
+        e2e_abandon
         return
     fi
-    if [ "$(e2e_driver click "$e2e_files_title" "ملفاتي")" != done ] ||
-        ! e2e_driver wait-text "$e2e_files_title" "ملفاتي — حدّد وانقل للسلة" 10000 \
+    if [ "$(e2e_driver click "$e2e_title" "ملفاتي")" != done ] ||
+        ! e2e_driver wait-text "$e2e_title" "ملفاتي — حدّد وانقل للسلة" 10000 \
             >/dev/null; then
         e2e_fail "my files opens" "the navigation button did not open it"
-        e2e_files_abandon
+        e2e_abandon
         return
     fi
-    if ! e2e_files_wait_for "جاهز للمراجعة | نتائج: 4 | صفحة 1 | المحدد: 0 ملف (0.00 GB)" 60; then
+    if ! e2e_driver wait-text-containing "$e2e_title" \
+        "جاهز للمراجعة | نتائج: 4 | صفحة 1 | المحدد: 0 ملف (0.00 GB)" 60000 >/dev/null; then
         e2e_fail "my files lists the four files" \
             "the summary reads: $(e2e_files_texts | grep -F 'نتائج' | head -1)"
-        e2e_files_picture first-page-failed
-        e2e_files_abandon
+        e2e_picture files-first-page-failed
+        e2e_abandon
         return
     fi
     local rows
-    rows=$(e2e_driver rows "$e2e_files_title" | tr -d '\r')
+    rows=$(e2e_driver rows "$e2e_title" | tr -d '\r')
     if [ "$rows" = 4 ]; then
         e2e_pass "my files lists the four files"
     else
         e2e_fail "my files lists the four files" "the grid has $rows rows"
     fi
-    e2e_files_picture first-page || e2e_fail "picture of the first page" "none taken"
+    e2e_picture files-first-page || e2e_fail "picture of the first page" "none taken"
 
     # ---- tick the two largest and remove them --------------------------------------
-    if [ "$(e2e_driver tick-row "$e2e_files_title" 0)" = done ] &&
-        [ "$(e2e_driver tick-row "$e2e_files_title" 1)" = done ] &&
-        e2e_files_wait_for "المحدد: 2 ملف (0.15 GB)" 10; then
+    if [ "$(e2e_driver tick-row "$e2e_title" 0)" = done ] &&
+        [ "$(e2e_driver tick-row "$e2e_title" 1)" = done ] &&
+        e2e_driver wait-text-containing "$e2e_title" "المحدد: 2 ملف (0.15 GB)" 10000 \
+            >/dev/null; then
         e2e_pass "ticking two rows selects 153 MiB"
     else
         e2e_fail "ticking two rows selects 153 MiB" \
             "the summary reads: $(e2e_files_texts | grep -F 'نتائج' | head -1)"
-        e2e_files_abandon
+        e2e_abandon
         return
     fi
-    e2e_files_picture ticked || true
+    e2e_picture files-ticked || true
 
-    if [ "$(e2e_driver click "$e2e_files_title" "حذف المحدد")" != pending ]; then
+    if [ "$(e2e_driver click "$e2e_title" "حذف المحدد")" != pending ]; then
         e2e_fail "the removal asks first" "no prompt after \"حذف المحدد\""
-        e2e_files_abandon
+        e2e_abandon
         return
     fi
     local prompt
@@ -162,7 +121,7 @@ e2e_files_run() {
         e2e_pass "the removal asks first, naming both files"
     else
         e2e_fail "the removal asks first, naming both files" "the prompt: $prompt"
-        e2e_files_abandon
+        e2e_abandon
         return
     fi
 
@@ -190,7 +149,7 @@ e2e_files_run() {
         fi
     else
         e2e_fail "the summary box shows six lines" "no summary box"
-        e2e_files_abandon
+        e2e_abandon
         return
     fi
 
@@ -228,22 +187,22 @@ e2e_files_run() {
         e2e_fail "LastCleanup.json records the run" "it holds: ${facts:-nothing readable}"
     fi
 
-    if e2e_files_wait_for "جاهز للمراجعة | نتائج: 2 | صفحة 1 | المحدد: 0 ملف (0.00 GB)" 10 &&
-        [ "$(e2e_driver rows "$e2e_files_title" | tr -d '\r')" = 2 ]; then
+    if e2e_driver wait-text-containing "$e2e_title" \
+        "جاهز للمراجعة | نتائج: 2 | صفحة 1 | المحدد: 0 ملف (0.00 GB)" 10000 >/dev/null &&
+        [ "$(e2e_driver rows "$e2e_title" | tr -d '\r')" = 2 ]; then
         e2e_pass "the first page is asked for again without them"
     else
         e2e_fail "the first page is asked for again without them" \
             "the summary reads: $(e2e_files_texts | grep -F 'نتائج' | head -1)"
     fi
-    e2e_files_picture after || e2e_fail "picture after the run" "none taken"
+    e2e_picture files-after || e2e_fail "picture after the run" "none taken"
 
-    e2e_driver close "$e2e_files_title"
-    if e2e_driver wait-gone "$e2e_files_title" 20000; then
-        wait "$e2e_files_pid" 2>/dev/null
-        e2e_files_pid=""
+    e2e_driver close "$e2e_title"
+    if e2e_driver wait-gone "$e2e_title" 20000; then
+        e2e_wait
     else
         e2e_fail "main window closes after the run" "still open"
-        e2e_files_abandon
+        e2e_abandon
     fi
 }
 

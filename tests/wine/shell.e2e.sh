@@ -12,59 +12,12 @@
 
 . tests/wine/e2e-lib.sh
 e2e_build="${VEXO_E2E_BUILD:-build/windows}"
-e2e_shell_title="VEXO SOLVANE | إدارة الجهاز — v23"
 e2e_logs="build/e2e/shell"
-e2e_shell_pid=""
-e2e_shell_exit=""
-e2e_shell_fd=""
 e2e_shell_nav_left=0
-
-
-
 
 # Every "vxt" file under the profile folders of the prefix, one per line.
 e2e_shell_vxt_files() {
     find "$WINEPREFIX/drive_c/users" -iname 'vxt*.tmp' 2>/dev/null | sort
-}
-
-# Starts a launcher in the background, bounded (SECONDS) so that nothing
-# outlives the suite. Its status arrives through a pipe, so that waiting for
-# it can be bounded too.
-e2e_shell_start() {
-    local exe="$1" log="$2" seconds="$3" fifo="$e2e_logs/status.fifo"
-    rm -f "$fifo"
-    mkfifo "$fifo"
-    exec {e2e_shell_fd}<>"$fifo"
-    (
-        timeout -k 5 "$seconds" wine "$exe" >"$log" 2>&1
-        echo "$?" >"$fifo"
-    ) &
-    e2e_shell_pid=$!
-}
-
-# Waits at most SECONDS (30 by default) for the launcher started last to end
-# and puts its status into e2e_shell_exit; one that does not end in time is
-# ended with every program of the prefix and counts as 124.
-e2e_shell_wait() {
-    if ! read -r -t "${1:-30}" -u "$e2e_shell_fd" e2e_shell_exit; then
-        wineserver -k >/dev/null 2>&1
-        read -r -t 30 -u "$e2e_shell_fd" _ || true
-        e2e_shell_exit=124
-    fi
-    wait "$e2e_shell_pid" 2>/dev/null
-    exec {e2e_shell_fd}>&-
-    e2e_shell_pid=""
-    rm -f "$e2e_logs/status.fifo"
-}
-
-# After a failed check that may have left windows open: end the launcher and
-# every Windows process of the prefix, so the next check starts clean.
-e2e_shell_abandon() {
-    wineserver -k >/dev/null 2>&1
-    if [ -n "$e2e_shell_pid" ]; then
-        e2e_shell_wait 30
-    fi
-    wineserver -w >/dev/null 2>&1
 }
 
 # The launcher's files left in the temporary folder since `before`.
@@ -79,7 +32,7 @@ e2e_shell_left_behind() {
 # failure under NAME and returns 1 otherwise.
 e2e_shell_heading() {
     local name="$1" heading="$2" found class hx hy hw hh
-    if ! found=$(e2e_driver wait-text "$e2e_shell_title" "$heading" 10000); then
+    if ! found=$(e2e_driver wait-text "$e2e_title" "$heading" 10000); then
         e2e_fail "$name" "the heading does not read \"$heading\""
         return 1
     fi
@@ -98,13 +51,13 @@ e2e_shell_heading() {
 # 98-px header and left of the navigation column.
 e2e_shell_aftermath() {
     local name="$1" want_content="$2" strays
-    strays=$(e2e_driver strays "$e2e_shell_title")
+    strays=$(e2e_driver strays "$e2e_title")
     if [ -n "$strays" ]; then
         e2e_fail "$name" "windows outside the main window: $(tr '\t\n' ' ;' <<<"$strays")"
         return 1
     fi
     if [ -n "$want_content" ] &&
-        ! e2e_driver texts "$e2e_shell_title" |
+        ! e2e_driver texts "$e2e_title" |
         awk -F'\t' -v right="$e2e_shell_nav_left" '
             $3 != "" { split($2, r, " "); if (r[2] >= 98 && r[1] + r[3] <= right) found = 1 }
             END { exit !found }'; then
@@ -117,7 +70,7 @@ e2e_shell_aftermath() {
 # The text of the header's heading label (below the brand line, above the
 # 98-px line, left of the navigation column).
 e2e_shell_current_heading() {
-    e2e_driver texts "$e2e_shell_title" |
+    e2e_driver texts "$e2e_title" |
         awk -F'\t' -v right="$e2e_shell_nav_left" '
             tolower($1) == "static" && $3 != "VEXO / SOLVANE 23" {
                 split($2, r, " ")
@@ -132,7 +85,7 @@ e2e_shell_current_heading() {
 e2e_shell_click_section() {
     local name="$1" button="$2" clicked box tries=0
     local refusal="أوقف الفحص أو أكمل إزالة البرنامج الجاري قبل تغيير القسم."
-    if ! clicked=$(e2e_driver click "$e2e_shell_title" "$button"); then
+    if ! clicked=$(e2e_driver click "$e2e_title" "$button"); then
         e2e_fail "$name" "no visible button \"$button\""
         return 1
     fi
@@ -150,37 +103,20 @@ e2e_shell_click_section() {
             e2e_fail "$name" "still refused as busy after $tries tries"
             return 1
         fi
-        clicked=$(e2e_driver click "$e2e_shell_title" "$button")
+        clicked=$(e2e_driver click "$e2e_title" "$button")
     done
     return 0
 }
 
-# Saves the main window's client area, as the X display shows it, to
-# build/screenshots/shell-NAME.png.
-e2e_shell_picture() {
-    local file="$VEXO_ROOT/build/screenshots/shell-$1.png" rect
-    rect=$(e2e_driver window-rect "$e2e_shell_title") || return 1
-    local x y w h cx cy cw ch
-    read -r x y w h cx cy cw ch <<<"$rect"
-    rm -f "$file"
-    timeout 30 import -window root -crop "${cw}x${ch}+${cx}+${cy}" +repage "$file" 2>/dev/null &&
-        [ -s "$file" ]
-}
-
 e2e_shell_main_window() {
-    local launcher="$e2e_build/app/VexoSolvane.exe"
-    if [ ! -f "$launcher" ]; then
-        e2e_fail "launcher" "$launcher is not built"
-        return
-    fi
-    mkdir -p "$VEXO_ROOT/build/screenshots"
+    e2e_launcher_ready "launcher" || return
     local before
     before=$(e2e_shell_vxt_files)
 
-    e2e_shell_start "$launcher" "$e2e_logs/launcher.log" 300
-    if ! e2e_driver wait-window "$e2e_shell_title" 60000; then
-        e2e_fail "main window appears with its title" "no window titled \"$e2e_shell_title\""
-        e2e_shell_abandon
+    e2e_start "$e2e_launcher" "$e2e_logs/launcher.log" 300
+    if ! e2e_driver wait-window "$e2e_title" 60000; then
+        e2e_fail "main window appears with its title" "no window titled \"$e2e_title\""
+        e2e_abandon
         return
     fi
     e2e_pass "main window appears with its title"
@@ -188,7 +124,7 @@ e2e_shell_main_window() {
     # The screen of the harness is 1280 x 800 without a taskbar, so the size
     # rule gives min(1180, 1280 - 24) x min(780, 800 - 24), centred.
     local rect x y width height cx cy client_width client_height
-    rect=$(e2e_driver window-rect "$e2e_shell_title")
+    rect=$(e2e_driver window-rect "$e2e_title")
     read -r x y width height cx cy client_width client_height <<<"$rect"
     if [ "$width" = 1180 ] && [ "$height" = 776 ]; then
         e2e_pass "main window is 1180 x 776 on a 1280 x 800 screen"
@@ -208,7 +144,7 @@ e2e_shell_main_window() {
         e2e_shell_aftermath "first show opens Home" content; then
         e2e_pass "first show opens Home"
     fi
-    e2e_shell_picture first-show
+    e2e_picture shell-first-show
 
     # Every visible section button, one click each:
     #   button | its heading | picture | content on the stage | "later" when its
@@ -239,7 +175,7 @@ e2e_shell_main_window() {
         fi
         e2e_shell_heading "$name" "$heading" || continue
         # Taken first: the picture tells most when a check below fails.
-        if ! e2e_shell_picture "$picture"; then
+        if ! e2e_picture "shell-$picture"; then
             e2e_fail "$name" "no screenshot build/screenshots/shell-$picture.png"
             continue
         fi
@@ -248,32 +184,32 @@ e2e_shell_main_window() {
 
     # The colour-motion toggle names what a click would do next.
     local toggle_off="إيقاف حركة الألوان" toggle_on="تشغيل حركة الألوان"
-    if e2e_driver click "$e2e_shell_title" "$toggle_off" >/dev/null &&
-        e2e_driver wait-text "$e2e_shell_title" "$toggle_on" 10000 >/dev/null &&
-        e2e_shell_picture motion-off &&
-        e2e_driver click "$e2e_shell_title" "$toggle_on" >/dev/null &&
-        e2e_driver wait-text "$e2e_shell_title" "$toggle_off" 10000 >/dev/null; then
+    if e2e_driver click "$e2e_title" "$toggle_off" >/dev/null &&
+        e2e_driver wait-text "$e2e_title" "$toggle_on" 10000 >/dev/null &&
+        e2e_picture shell-motion-off &&
+        e2e_driver click "$e2e_title" "$toggle_on" >/dev/null &&
+        e2e_driver wait-text "$e2e_title" "$toggle_off" 10000 >/dev/null; then
         e2e_pass "colour-motion toggle stops and restarts the motion"
     else
         e2e_fail "colour-motion toggle stops and restarts the motion" \
             "its text did not go \"$toggle_off\" -> \"$toggle_on\" -> \"$toggle_off\""
     fi
 
-    e2e_driver close "$e2e_shell_title"
-    if e2e_driver wait-gone "$e2e_shell_title" 20000; then
+    e2e_driver close "$e2e_title"
+    if e2e_driver wait-gone "$e2e_title" 20000; then
         e2e_pass "main window closes"
     else
         e2e_fail "main window closes" "still open 20 s after the close request"
-        e2e_shell_abandon
+        e2e_abandon
         return
     fi
     # The launcher ends as soon as the UI process has. A UI that fails on its
     # way out makes the launcher show its second message instead: that is
     # read out and answered, so the failure is reported rather than waited out.
     local name="launcher ends with status 0 once the window has closed" box="" round
-    e2e_shell_exit=""
+    e2e_exit=""
     for round in 1 2 3 4 5 6 7 8 9 10; do
-        if read -r -t 2 -u "$e2e_shell_fd" e2e_shell_exit; then
+        if read -r -t 2 -u "$e2e_fd" e2e_exit; then
             break
         fi
         if box=$(e2e_driver answer-box Vexo OK 1000); then
@@ -282,22 +218,20 @@ e2e_shell_main_window() {
     done
     if [ -n "$box" ]; then
         e2e_fail "$name" "it says \"$(sed -n '2,$p' <<<"$box")\""
-        e2e_shell_wait
-    elif [ -z "$e2e_shell_exit" ]; then
+        e2e_wait
+    elif [ -z "$e2e_exit" ]; then
         e2e_fail "$name" "the UI or the launcher is still running after the window closed"
-        e2e_shell_wait 1
+        e2e_wait 1
     else
-        wait "$e2e_shell_pid" 2>/dev/null
-        exec {e2e_shell_fd}>&-
-        e2e_shell_pid=""
-        if [ "$e2e_shell_exit" = 0 ]; then
+        e2e_forget_launcher
+        if [ "$e2e_exit" = 0 ]; then
             e2e_pass "$name"
         else
-            e2e_fail "$name" "status $e2e_shell_exit"
+            e2e_fail "$name" "status $e2e_exit"
         fi
     fi
-    if [ "$e2e_shell_exit" != 0 ]; then
-        e2e_shell_abandon
+    if [ "$e2e_exit" != 0 ]; then
+        e2e_abandon
     fi
     local left
     left=$(e2e_shell_left_behind "$before")
@@ -340,7 +274,7 @@ e2e_shell_launcher_outcomes() {
         fi
         local before
         before=$(e2e_shell_vxt_files)
-        VEXO_PROBE_STATUS="$probe_status" e2e_shell_start "$launcher" "$e2e_logs/$exe.log" 60
+        VEXO_PROBE_STATUS="$probe_status" e2e_start "$launcher" "$e2e_logs/$exe.log" 60
         local why=""
         if [ -n "$message" ]; then
             local box
@@ -354,9 +288,9 @@ e2e_shell_launcher_outcomes() {
         fi
         local left
         if [ -z "$why" ]; then
-            e2e_shell_wait
-            if [ "$e2e_shell_exit" != "$expected" ]; then
-                why="launcher status $e2e_shell_exit ($(e2e_shell_probe_broke "$e2e_shell_exit"))"
+            e2e_wait
+            if [ "$e2e_exit" != "$expected" ]; then
+                why="launcher status $e2e_exit ($(e2e_shell_probe_broke "$e2e_exit"))"
             fi
         fi
         left=$(e2e_shell_left_behind "$before")
@@ -367,7 +301,7 @@ e2e_shell_launcher_outcomes() {
             e2e_pass "$name"
         else
             e2e_fail "$name" "$why"
-            e2e_shell_abandon
+            e2e_abandon
         fi
     done
 }

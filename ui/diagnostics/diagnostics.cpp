@@ -14,11 +14,61 @@ std::string Stamp(platform::Machine& machine) {
     return base::FormatSortable(machine.clock().NowLocal());
 }
 
-// The unrotated writers share this: folder, then one appended entry. A file
-// they create has no byte-order mark.
-void AppendPlainEntry(platform::Machine& machine, const std::optional<std::string>& folder,
-                      std::string_view separator, std::string_view text) noexcept {
+// Whether a writer keeps the log to its size: the drive writer starts it
+// afresh past kDiagnosticsRotateBytes and marks a file it starts as UTF-8;
+// the error writers append plain bytes to whatever is there.
+enum class Upkeep { Plain, Rotating };
+
+// Readies the log for a rotating writer's entry: moves a full log aside and
+// marks the entry as the start of a new file when there is none. False when
+// the entry is to be dropped.
+bool ReadyRotatingLog(platform::Files& files, const std::string& folder, const std::string& log,
+                      std::string& entry) {
+    base::Result<platform::FileInfo> info = files.ReadInfo(log);
+    if (!info.ok() && info.error().kind != base::ErrorKind::NotFound) {
+        // A log we cannot even look at is not one to start afresh with a
+        // byte-order mark in the middle of it.
+        return false;
+    }
+    bool exists = info.ok();
+    if (exists && info->length > kDiagnosticsRotateBytes) {
+        const std::string previous = platform::paths::Join(folder, kDiagnosticsPreviousFileName);
+        if (!files.MoveReplace(log, previous).ok()) {
+            return false;
+        }
+        exists = false;
+    }
+    if (!exists) {
+        entry.insert(0, base::kUtf8Bom);
+    }
+    return true;
+}
+
+// The data folder as the environment names it (LOCALAPPDATA).
+std::optional<std::string> EnvironmentDataFolder(platform::Machine& machine) {
+    return DataFolder(machine.environment());
+}
+
+// The data folder below the known folder for local application data: where
+// the UI error writer looks, rather than at LOCALAPPDATA.
+std::optional<std::string> KnownDataFolder(platform::Machine& machine) {
+    std::optional<std::string> local =
+        machine.environment().KnownFolderPath(platform::KnownFolder::LocalAppData);
+    if (!local || local->empty()) {
+        return std::nullopt;
+    }
+    return platform::paths::Join(*local, kDataFolderName);
+}
+
+using FolderFinder = std::optional<std::string> (*)(platform::Machine&);
+
+// Every writer's one way into the log: the folder found and made, then one
+// entry (stamp, separator, text) appended. Never throws: a lost entry must
+// not become a new error for a caller already dealing with one.
+void AppendEntry(platform::Machine& machine, FolderFinder findFolder, std::string_view separator,
+                 std::string_view text, Upkeep upkeep) noexcept {
     try {
+        const std::optional<std::string> folder = findFolder(machine);
         if (!folder) {
             return;
         }
@@ -30,9 +80,13 @@ void AppendPlainEntry(platform::Machine& machine, const std::optional<std::strin
         entry += separator;
         entry += text;
         entry += kCrLf;
-        (void)files.AppendBytes(platform::paths::Join(*folder, kDiagnosticsFileName), entry);
+        const std::string log = platform::paths::Join(*folder, kDiagnosticsFileName);
+        if (upkeep == Upkeep::Rotating && !ReadyRotatingLog(files, *folder, log, entry)) {
+            return;
+        }
+        (void)files.AppendBytes(log, entry);
     } catch (...) {
-        // The entry is lost; the caller is already dealing with an error.
+        // The entry is lost.
     }
 }
 
@@ -47,69 +101,15 @@ std::optional<std::string> DataFolder(platform::Environment& environment) {
 }
 
 void WriteDriveDiagnostic(platform::Machine& machine, std::string_view message) noexcept {
-    try {
-        std::optional<std::string> folder = DataFolder(machine.environment());
-        if (!folder) {
-            return;
-        }
-        platform::Files& files = machine.files();
-        if (!files.CreateFolderTree(*folder).ok()) {
-            return;
-        }
-        std::string entry = Stamp(machine);
-        entry += " : ";
-        entry += message;
-        entry += kCrLf;
-
-        const std::string log = platform::paths::Join(*folder, kDiagnosticsFileName);
-        base::Result<platform::FileInfo> info = files.ReadInfo(log);
-        if (!info.ok() && info.error().kind != base::ErrorKind::NotFound) {
-            // A log we cannot even look at is not one to start afresh with a
-            // byte-order mark in the middle of it.
-            return;
-        }
-        bool exists = info.ok();
-        if (exists && info->length > kDiagnosticsRotateBytes) {
-            const std::string previous =
-                platform::paths::Join(*folder, kDiagnosticsPreviousFileName);
-            if (!files.MoveReplace(log, previous).ok()) {
-                return;
-            }
-            exists = false;
-        }
-        if (!exists) {
-            // Only this writer marks a new file as UTF-8; the error writers
-            // append plain bytes to whatever is there.
-            entry.insert(0, base::kUtf8Bom);
-        }
-        (void)files.AppendBytes(log, entry);
-    } catch (...) {
-        // Never towards the caller: a lost entry must not become a new error.
-    }
+    AppendEntry(machine, EnvironmentDataFolder, " : ", message, Upkeep::Rotating);
 }
 
 void WriteUiErrorEntry(platform::Machine& machine, std::string_view fullErrorText) noexcept {
-    std::optional<std::string> folder;
-    try {
-        std::optional<std::string> local =
-            machine.environment().KnownFolderPath(platform::KnownFolder::LocalAppData);
-        if (local && !local->empty()) {
-            folder = platform::paths::Join(*local, kDataFolderName);
-        }
-    } catch (...) {
-        return;
-    }
-    AppendPlainEntry(machine, folder, " UI ERROR: ", fullErrorText);
+    AppendEntry(machine, KnownDataFolder, " UI ERROR: ", fullErrorText, Upkeep::Plain);
 }
 
 void WriteStartupEntry(platform::Machine& machine, std::string_view fullErrorText) noexcept {
-    std::optional<std::string> folder;
-    try {
-        folder = DataFolder(machine.environment());
-    } catch (...) {
-        return;
-    }
-    AppendPlainEntry(machine, folder, " STARTUP/EVENT: ", fullErrorText);
+    AppendEntry(machine, EnvironmentDataFolder, " STARTUP/EVENT: ", fullErrorText, Upkeep::Plain);
 }
 
 std::string UiErrorMessageText(std::string_view errorMessage) {

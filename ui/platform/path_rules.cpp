@@ -287,15 +287,25 @@ bool IsReservedDeviceName(std::string_view name) {
 }
 
 bool HasReservedDeviceName(std::string_view fullPath) {
-    std::string_view rest = fullPath.substr(std::min(RootLength(fullPath), fullPath.size()));
-    while (!rest.empty()) {
-        const std::size_t cut = rest.find('\\');
-        if (IsReservedDeviceName(rest.substr(0, cut))) {
+    const std::string_view rest = fullPath.substr(std::min(RootLength(fullPath), fullPath.size()));
+    for (std::string_view name : Names(rest)) {
+        if (IsReservedDeviceName(name)) {
             return true;
         }
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
     }
     return false;
+}
+
+void NameWalk::Iterator::Advance() {
+    name_ = {};
+    while (name_.empty() && !rest_.empty()) {
+        const std::size_t cut = rest_.find('\\');
+        name_ = rest_.substr(0, cut);
+        rest_ = cut == std::string_view::npos ? std::string_view() : rest_.substr(cut + 1);
+    }
+    if (name_.empty()) {
+        name_ = {}; // the end, whatever empty piece was cut last
+    }
 }
 
 } // namespace vexo::platform::paths

@@ -4,6 +4,7 @@
 
 #include "base/result.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,54 @@ std::string Join(std::string_view folder, std::string_view name);
 
 // The final component of a path (after the last backslash).
 std::string_view FileName(std::string_view path);
+
+// The names of a backslash-separated path, in order, without the empty ones
+// that doubled, leading or trailing backslashes leave: "\a\\b\" walks "a"
+// then "b". The views point into the walked text, which must outlive them.
+class NameWalk {
+public:
+    class Iterator {
+    public:
+        using value_type = std::string_view;
+        using difference_type = std::ptrdiff_t;
+
+        Iterator() = default;
+        explicit Iterator(std::string_view path) : rest_(path) { Advance(); }
+
+        std::string_view operator*() const { return name_; }
+        Iterator& operator++() {
+            Advance();
+            return *this;
+        }
+        Iterator operator++(int) {
+            Iterator before = *this;
+            Advance();
+            return before;
+        }
+        // Every name is non-empty, so an empty one marks the end.
+        bool operator==(const Iterator& other) const {
+            return name_.data() == other.name_.data() && name_.size() == other.name_.size();
+        }
+
+    private:
+        void Advance();
+
+        std::string_view rest_;
+        std::string_view name_;
+    };
+
+    explicit NameWalk(std::string_view path) : path_(path) {}
+    Iterator begin() const { return Iterator(path_); }
+    Iterator end() const { return Iterator(); }
+
+private:
+    std::string_view path_;
+};
+
+// `for (std::string_view name : Names(path))` walks the names of `path`.
+inline NameWalk Names(std::string_view path) {
+    return NameWalk(path);
+}
 
 // The drive letter of a drive path, upper-cased, or 0 for share paths.
 char DriveLetter(std::string_view fullPath);

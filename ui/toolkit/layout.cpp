@@ -218,48 +218,20 @@ TableResult tableLayout(Rect area, const std::vector<Track>& columns,
 
 FlowResult flowLayout(Rect area, const std::vector<LayoutItem>& items, FlowDirection direction,
                       bool wrap, bool rightToLeft) {
+    // One walk for both axes: items run along a line (a row, or a column for
+    // a top-down flow) and a wrapping flow starts the next line past the
+    // deepest item of the last. Only horizontal positions are ever mirrored:
+    // a top-down flow's columns then start on the reading side's far side.
+    const bool vertical = direction == FlowDirection::TopDown;
+    const bool fromRight = rightToLeft || direction == FlowDirection::RightToLeft;
+    const int room = vertical ? area.height : area.width;
     FlowResult result;
     result.bounds.resize(items.size());
-    if (direction == FlowDirection::TopDown) {
-        // Columns top to bottom; a wrapping flow starts the next column on the
-        // reading side's far side.
-        int cursor = 0; // within the column
-        int column = 0; // distance of the current column from the start edge
-        int columnWidth = 0;
-        int extentW = 0;
-        int extentH = 0;
-        for (size_t i = 0; i < items.size(); ++i) {
-            const auto& it = items[i];
-            const Size s = it.wanted();
-            if (!it.visible) {
-                result.bounds[i] = {it.bounds.x, it.bounds.y, s.width, s.height};
-                continue;
-            }
-            const int h = s.height + it.margin.vertical();
-            const int w = s.width + it.margin.horizontal();
-            if (wrap && cursor > 0 && cursor + h > area.height) {
-                column += columnWidth;
-                cursor = 0;
-                columnWidth = 0;
-            }
-            const int x = rightToLeft ? area.x + area.width - column - it.margin.right - s.width
-                                      : area.x + column + it.margin.left;
-            result.bounds[i] = {x, area.y + cursor + it.margin.top, s.width, s.height};
-            cursor += h;
-            columnWidth = std::max(columnWidth, w);
-            extentH = std::max(extentH, cursor);
-            extentW = std::max(extentW, column + columnWidth);
-        }
-        result.extent = {extentW, extentH};
-        return result;
-    }
-
-    const bool fromRight = direction == FlowDirection::RightToLeft || rightToLeft;
-    int cursor = 0; // distance from the start edge
-    int line = 0;   // top of the current line
-    int lineHeight = 0;
-    int extentW = 0;
-    int extentH = 0;
+    int along = 0; // distance from the start of the current line
+    int line = 0;  // distance of the current line from the first
+    int lineDepth = 0;
+    int extentAlong = 0;
+    int extentAcross = 0;
     for (size_t i = 0; i < items.size(); ++i) {
         const auto& it = items[i];
         const Size s = it.wanted();
@@ -267,22 +239,26 @@ FlowResult flowLayout(Rect area, const std::vector<LayoutItem>& items, FlowDirec
             result.bounds[i] = {it.bounds.x, it.bounds.y, s.width, s.height};
             continue;
         }
-        const int w = s.width + it.margin.horizontal();
-        const int h = s.height + it.margin.vertical();
-        if (wrap && cursor > 0 && cursor + w > area.width) {
-            line += lineHeight;
-            cursor = 0;
-            lineHeight = 0;
+        const int outerWidth = s.width + it.margin.horizontal();
+        const int outerHeight = s.height + it.margin.vertical();
+        const int length = vertical ? outerHeight : outerWidth;
+        const int depth = vertical ? outerWidth : outerHeight;
+        if (wrap && along > 0 && along + length > room) {
+            line += lineDepth;
+            along = 0;
+            lineDepth = 0;
         }
-        const int x = fromRight ? area.x + area.width - cursor - it.margin.right - s.width
-                                : area.x + cursor + it.margin.left;
-        result.bounds[i] = {x, area.y + line + it.margin.top, s.width, s.height};
-        cursor += w;
-        lineHeight = std::max(lineHeight, h);
-        extentW = std::max(extentW, cursor);
-        extentH = std::max(extentH, line + lineHeight);
+        const int fromStartX = vertical ? line : along;
+        const int fromTop = vertical ? along : line;
+        const int x = fromRight ? area.x + area.width - fromStartX - it.margin.right - s.width
+                                : area.x + fromStartX + it.margin.left;
+        result.bounds[i] = {x, area.y + fromTop + it.margin.top, s.width, s.height};
+        along += length;
+        lineDepth = std::max(lineDepth, depth);
+        extentAlong = std::max(extentAlong, along);
+        extentAcross = std::max(extentAcross, line + lineDepth);
     }
-    result.extent = {extentW, extentH};
+    result.extent = vertical ? Size{extentAcross, extentAlong} : Size{extentAlong, extentAcross};
     return result;
 }
 

@@ -11,6 +11,9 @@
 //                                   the same process: class, rect, text
 //   wait-text TITLE TEXT [MS]       wait for a visible control with exactly that text;
 //                                   prints "class x y width height" (client coordinates)
+//   wait-text-containing TITLE TEXT [MS]
+//                                   the same for a control whose text holds TEXT
+//                                   anywhere (a status line that also counts)
 //   click TITLE TEXT                click the visible control with exactly that text;
 //                                   prints "done", or "pending" while its handler waits
 //   close TITLE                     ask the window to close (WM_CLOSE)
@@ -32,14 +35,8 @@
 #include <algorithm>
 #include <commctrl.h>
 #include <cwchar>
-#include <objidl.h>
 #include <string>
 #include <vector>
-namespace Gdiplus {
-using std::max;
-using std::min;
-} // namespace Gdiplus
-#include <gdiplus.h>
 
 namespace {
 
@@ -123,9 +120,15 @@ std::vector<HWND> Descendants(HWND top) {
     return found;
 }
 
-HWND FindControl(HWND top, const std::wstring& text) {
+enum class Match { Exactly, Containing };
+
+HWND FindControl(HWND top, const std::wstring& text, Match match = Match::Exactly) {
     for (HWND hwnd : Descendants(top)) {
-        if (IsWindowVisible(hwnd) && TextOf(hwnd) == text) {
+        if (!IsWindowVisible(hwnd)) {
+            continue;
+        }
+        const std::wstring shown = TextOf(hwnd);
+        if (match == Match::Exactly ? shown == text : shown.find(text) != std::wstring::npos) {
             return hwnd;
         }
     }
@@ -204,11 +207,10 @@ public:
     RemoteBuffer(HWND owner, SIZE_T size) : size_(size) {
         DWORD pid = 0;
         GetWindowThreadProcessId(owner, &pid);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                               pid);
+        process_ =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
         if (process_ != nullptr) {
-            at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                 PAGE_READWRITE);
+            at_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         }
     }
     ~RemoteBuffer() {
@@ -284,10 +286,9 @@ int TickRow(HWND list, int row) {
             const LPARAM at = MAKELPARAM(x, y);
             DWORD_PTR ignored = 0;
             const bool done =
-                SendMessageTimeoutW(list, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL,
-                                    kClickWaitMs, &ignored) &&
-                SendMessageTimeoutW(list, WM_LBUTTONUP, 0, at, SMTO_NORMAL, kClickWaitMs,
-                                    &ignored);
+                SendMessageTimeoutW(list, WM_LBUTTONDOWN, MK_LBUTTON, at, SMTO_NORMAL, kClickWaitMs,
+                                    &ignored) &&
+                SendMessageTimeoutW(list, WM_LBUTTONUP, 0, at, SMTO_NORMAL, kClickWaitMs, &ignored);
             Print(done ? L"done" : L"pending");
             return 0;
         }
@@ -416,7 +417,7 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"click|close|answer-box|rows|tick-row ARGS...",
+                L"wait-text-containing|click|close|answer-box|rows|tick-row ARGS...",
                 2);
 }
 
@@ -501,11 +502,13 @@ int Run(int argc, wchar_t** argv) {
         return Usage();
     }
     const std::wstring operand = argv[3];
-    if (command == L"wait-text") {
+    if (command == L"wait-text" || command == L"wait-text-containing") {
+        const Match match = command == L"wait-text" ? Match::Exactly : Match::Containing;
         HWND control =
-            WaitFor(WaitArgument(argc, argv, 4), [&] { return FindControl(top, operand); });
+            WaitFor(WaitArgument(argc, argv, 4), [&] { return FindControl(top, operand, match); });
         if (control == nullptr) {
-            return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
+            return Fail((match == Match::Exactly ? L"no control \"" : L"no control holding \"") +
+                        operand + L"\" in \"" + title + L"\"");
         }
         Print(ClassOf(control) + L" " + RectText(ClientRectIn(top, control)));
         return 0;

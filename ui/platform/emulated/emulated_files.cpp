@@ -110,16 +110,11 @@ std::optional<std::string> MatchIgnoringCase(const fs::path& folder, std::string
 // `drive`), when an entry exists there.
 std::optional<fs::path> ExactHostPath(const fs::path& drive, std::string_view rest) {
     std::string host = drive.native();
-    while (!rest.empty()) {
-        const std::size_t cut = rest.find('\\');
-        const std::string_view name = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (!name.empty()) {
-            if (host.empty() || host.back() != '/') {
-                host += '/';
-            }
-            host += name;
+    for (std::string_view name : paths::Names(rest)) {
+        if (host.empty() || host.back() != '/') {
+            host += '/';
         }
+        host += name;
     }
     struct stat st {};
     if (::lstat(host.c_str(), &st) != 0) {
@@ -190,13 +185,7 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
     // The Windows path again, with every alias spelt out as the name it
     // stands for, so that marks and faults find the entry by its own name.
     std::string spelt = out.full.substr(0, rootLength);
-    while (!rest.empty()) {
-        std::size_t cut = rest.find('\\');
-        std::string_view name = rest.substr(0, cut);
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (name.empty()) {
-            continue;
-        }
+    for (std::string_view name : paths::Names(rest)) {
         std::string hostName(name);
         bool aliased = false;
         if (missing) {

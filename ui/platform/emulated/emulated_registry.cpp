@@ -2,6 +2,7 @@
 // matched ignoring case as Windows does.
 
 #include "platform/emulated/state.h"
+#include "platform/path_rules.h"
 #include "platform/windows_errors.h"
 
 #include <charconv>
@@ -10,15 +11,8 @@ namespace vexo::platform::emulated {
 
 RegKey* FindKey(EmulatedMachine::State& state, Hive hive, const std::string& path, bool create) {
     RegKey* key = &state.hives[hive == Hive::LocalMachine ? 0 : 1];
-    std::string_view rest = path;
-    while (!rest.empty()) {
-        std::size_t cut = rest.find('\\');
-        std::string name(rest.substr(0, cut));
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (name.empty()) {
-            continue;
-        }
-        auto it = key->subkeys.find(name);
+    for (std::string_view name : paths::Names(path)) {
+        auto it = key->subkeys.find(std::string(name));
         if (it == key->subkeys.end()) {
             if (!create) {
                 return nullptr;
@@ -35,15 +29,11 @@ namespace {
 // The first denied key on the way to `path`, whether or not the rest exists.
 bool Denied(EmulatedMachine::State& state, Hive hive, const std::string& path) {
     RegKey* key = &state.hives[hive == Hive::LocalMachine ? 0 : 1];
-    std::string_view rest = path;
-    while (!key->denied && !rest.empty()) {
-        std::size_t cut = rest.find('\\');
-        std::string name(rest.substr(0, cut));
-        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
-        if (name.empty()) {
-            continue;
+    for (std::string_view name : paths::Names(path)) {
+        if (key->denied) {
+            break;
         }
-        auto it = key->subkeys.find(name);
+        auto it = key->subkeys.find(std::string(name));
         if (it == key->subkeys.end()) {
             return false;
         }
@@ -63,15 +53,12 @@ public:
 
     base::Result<std::vector<std::string>> SubKeys(Hive hive, const std::string& path) override {
         std::lock_guard lock(state_.mutex);
-        if (Denied(state_, hive, path)) {
-            return ErrorFromCode(win::kAccessDenied);
-        }
-        RegKey* key = FindKey(state_, hive, path, false);
-        if (key == nullptr) {
-            return ErrorFromCode(win::kFileNotFound);
+        base::Result<RegKey*> key = ExistingKey(hive, path);
+        if (!key.ok()) {
+            return key.error();
         }
         std::vector<std::string> names;
-        for (const auto& entry : key->subkeys) {
+        for (const auto& entry : key.value()->subkeys) {
             names.push_back(entry.first);
         }
         return names;
@@ -80,15 +67,12 @@ public:
     base::Result<RegValue> ReadValue(Hive hive, const std::string& path,
                                      const std::string& name) override {
         std::lock_guard lock(state_.mutex);
-        if (Denied(state_, hive, path)) {
-            return ErrorFromCode(win::kAccessDenied);
+        base::Result<RegKey*> key = ExistingKey(hive, path);
+        if (!key.ok()) {
+            return key.error();
         }
-        RegKey* key = FindKey(state_, hive, path, false);
-        if (key == nullptr) {
-            return ErrorFromCode(win::kFileNotFound);
-        }
-        auto it = key->values.find(name);
-        if (it == key->values.end()) {
+        auto it = key.value()->values.find(name);
+        if (it == key.value()->values.end()) {
             return ErrorFromCode(win::kFileNotFound);
         }
         return it->second;
@@ -106,14 +90,11 @@ public:
     base::Status WriteValue(Hive hive, const std::string& path, const std::string& name,
                             const RegValue& value) override {
         std::lock_guard lock(state_.mutex);
-        if (Denied(state_, hive, path)) {
-            return ErrorFromCode(win::kAccessDenied);
+        base::Result<RegKey*> key = ExistingKey(hive, path);
+        if (!key.ok()) {
+            return key.error();
         }
-        RegKey* key = FindKey(state_, hive, path, false);
-        if (key == nullptr) {
-            return ErrorFromCode(win::kFileNotFound);
-        }
-        key->values[name] = value;
+        key.value()->values[name] = value;
         return {};
     }
 
@@ -135,6 +116,19 @@ public:
     }
 
 private:
+    // The key at `path` as Windows would open it: refused at or below a
+    // denied key, not found when a name on the way is missing. Under the lock.
+    base::Result<RegKey*> ExistingKey(Hive hive, const std::string& path) {
+        if (Denied(state_, hive, path)) {
+            return ErrorFromCode(win::kAccessDenied);
+        }
+        RegKey* key = FindKey(state_, hive, path, false);
+        if (key == nullptr) {
+            return ErrorFromCode(win::kFileNotFound);
+        }
+        return key;
+    }
+
     EmulatedMachine::State& state_;
 };
 

@@ -4,7 +4,7 @@
 #include "base/utf.h"
 #include "platform/path_rules.h"
 #include "platform/win32/errors.h"
-#include "platform/win32/services.h"
+#include "platform/win32/factories.h"
 
 #include <optional>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "platform/win32/services.h"
+#include "platform/win32/factories.h"
 #include "platform/win32/win32_machine.h"
 
 namespace vexo::platform::win32 {

@@ -1,5 +1,6 @@
 #pragma once
-// The win32 adapter's services, one factory each. Internal to the adapter.
+// The win32 adapter's parts (files, volumes, registry ...), one factory each.
+// Internal to the adapter.
 
 #include "platform/machine.h"
 

@@ -5,7 +5,7 @@
 namespace vexo::index::testing {
 namespace {
 
-class ServicesTest : public EngineTest {
+class ExportsStatisticsRemovalTest : public EngineTest {
 protected:
     static constexpr const char* kBom = "\xEF\xBB\xBF";
     static constexpr const char* kHeader = "Name,Bytes,Extension,Modified,Path\r\n";
@@ -22,7 +22,7 @@ protected:
     }
 };
 
-TEST_F(ServicesTest, ExportWritesEveryMatchSortedWithQuotedFields) {
+TEST_F(ExportsStatisticsRemovalTest, ExportWritesEveryMatchSortedWithQuotedFields) {
     clock.offset = 3600 * kTicksPerSecond;
     files.AddFolder("C:\\d", {File("plain.txt", 12, Utc(2024, 3, 5, 13, 7, 9) + 9'999'999),
                               File("=SUM(A1).csv", 3, Utc(2024, 1, 2, 3, 4, 5)),
@@ -42,7 +42,7 @@ TEST_F(ServicesTest, ExportWritesEveryMatchSortedWithQuotedFields) {
     EXPECT_EQ(files.written.count("C:\\out\\list.csv.vexo-tmp"), 0u);
 }
 
-TEST_F(ServicesTest, ASecondExportWhileOneRunsIsRefused) {
+TEST_F(ExportsStatisticsRemovalTest, ASecondExportWhileOneRunsIsRefused) {
     files.AddFolder("C:\\d", {File("a")});
     auto e = Crawl({"C:\\d"});
     ASSERT_TRUE(e->Export("C:\\one.csv", {}, kLargestFirst));
@@ -52,7 +52,7 @@ TEST_F(ServicesTest, ASecondExportWhileOneRunsIsRefused) {
     EXPECT_EQ(files.written.count("C:\\two.csv"), 0u);
 }
 
-TEST_F(ServicesTest, AFailedExportReportsAndLeavesNoStagedFileNorTouchesTheTarget) {
+TEST_F(ExportsStatisticsRemovalTest, AFailedExportReportsAndLeavesNoStagedFileNorTouchesTheTarget) {
     files.AddFolder("C:\\d", {File("a", 1)});
     auto e = Crawl({"C:\\d"});
     struct Case {
@@ -83,7 +83,7 @@ TEST_F(ServicesTest, AFailedExportReportsAndLeavesNoStagedFileNorTouchesTheTarge
     }
 }
 
-TEST_F(ServicesTest, StatisticsListTheTwentyLargestExtensionGroups) {
+TEST_F(ExportsStatisticsRemovalTest, StatisticsListTheTwentyLargestExtensionGroups) {
     std::vector<FakeEntry> entries;
     // 22 extensions of growing size; the two smallest fall off the list.
     for (int i = 1; i <= 22; ++i) {
@@ -116,7 +116,7 @@ TEST_F(ServicesTest, StatisticsListTheTwentyLargestExtensionGroups) {
     EXPECT_EQ(lines[19], ".e4 : 1 files | 4.00 GB");
 }
 
-TEST_F(ServicesTest, StatisticsOfNothingAreEmptyAndUseTheUsersNumbers) {
+TEST_F(ExportsStatisticsRemovalTest, StatisticsOfNothingAreEmptyAndUseTheUsersNumbers) {
     files.AddFolder("C:\\s", {File("a.bin", 1234LL * 1'073'741'824 + 536'870'912)});
     culture.decimalSeparator = ",";
     culture.groupSeparator = ".";
@@ -130,7 +130,7 @@ TEST_F(ServicesTest, StatisticsOfNothingAreEmptyAndUseTheUsersNumbers) {
     EXPECT_EQ(e->StatsMessage(), "");
 }
 
-TEST_F(ServicesTest, RemovalPreparationTakesMatchesBelowTheRootsOnce) {
+TEST_F(ExportsStatisticsRemovalTest, RemovalPreparationTakesMatchesBelowTheRootsOnce) {
     files.AddFolder("C:\\Users\\ali", {Dir("Downloads"), Dir("Downloads old"), Dir("Music")});
     files.AddFolder("C:\\Users\\ali\\Downloads", {File("a.zip", 100), File("b.zip", 5)});
     files.AddFolder("C:\\Users\\ali\\Downloads old", {File("c.zip", 100)});
@@ -167,7 +167,7 @@ TEST_F(ServicesTest, RemovalPreparationTakesMatchesBelowTheRootsOnce) {
     EXPECT_EQ(e->RemovalPage()->Error, "");
 }
 
-TEST_F(ServicesTest, SelectForRemovalRunsAtOnceInRecordingOrder) {
+TEST_F(ExportsStatisticsRemovalTest, SelectForRemovalRunsAtOnceInRecordingOrder) {
     files.AddFolder("C:\\r",
                     {File("small.mkv", 5), File("big.mkv", 500), Dir("sub"), File("other", 900)});
     files.AddFolder("C:\\r\\sub", {File("MKV-notes", 50)});
