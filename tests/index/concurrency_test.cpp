@@ -15,8 +15,8 @@ TEST_F(ConcurrencyTest, QueriesDuringTheCrawlSeeAConsistentPrefix) {
     for (int i = 0; i < 8; ++i) {
         files.AddGeneratedFolder(Cat({"C:\\r", std::to_string(i)}), 40'000, 3);
     }
-    VexoEngine13::Services services{Borrow(files), Borrow(clock), culture, nullptr};
-    auto engine = VexoEngine13::Create(services);
+    VexoEngine13::Dependencies dependencies{Borrow(files), Borrow(clock), culture, nullptr};
+    auto engine = VexoEngine13::Create(dependencies);
     std::vector<std::string> roots;
     for (int i = 0; i < 8; ++i) {
         roots.push_back(Cat({"C:\\r", std::to_string(i)}));
@@ -63,8 +63,8 @@ TEST_F(ConcurrencyTest, AnEngineLetGoWhileItWorksFinishesOnItsOwn) {
     files.AddGeneratedFolder("C:\\r", 50'000, 1);
     std::weak_ptr<VexoEngine13> watch;
     {
-        VexoEngine13::Services services{Borrow(files), Borrow(clock), culture, nullptr};
-        auto engine = VexoEngine13::Create(services);
+        VexoEngine13::Dependencies dependencies{Borrow(files), Borrow(clock), culture, nullptr};
+        auto engine = VexoEngine13::Create(dependencies);
         watch = engine;
         engine->Start({"C:\\r"});
         engine->Request({}, kLargestFirst, 0, 10);

@@ -117,8 +117,8 @@ TEST_F(CrawlTest, CancelStopsBeforeTheNextEntryAndTheNextRoot) {
             engine->Cancel();
         }
     };
-    VexoEngine13::Services services{Borrow(files), Borrow(clock), culture, executor};
-    engine = VexoEngine13::Create(services);
+    VexoEngine13::Dependencies dependencies{Borrow(files), Borrow(clock), culture, executor};
+    engine = VexoEngine13::Create(dependencies);
     engine->Start({"C:\\r", "D:\\"});
     engine->WaitForIdle();
     EXPECT_EQ(engine->Count(), 1);
@@ -129,8 +129,8 @@ TEST_F(CrawlTest, CancelStopsBeforeTheNextEntryAndTheNextRoot) {
 
 TEST_F(CrawlTest, CancelBeforeStartRecordsNothing) {
     files.AddFolder("C:\\r", {File("a")});
-    VexoEngine13::Services services{Borrow(files), Borrow(clock), culture, executor};
-    auto engine = VexoEngine13::Create(services);
+    VexoEngine13::Dependencies dependencies{Borrow(files), Borrow(clock), culture, executor};
+    auto engine = VexoEngine13::Create(dependencies);
     engine->Cancel();
     engine->Start({"C:\\r"});
     engine->WaitForIdle();

@@ -27,11 +27,11 @@ protected:
     }
 
     std::shared_ptr<VexoEngine13> Crawl(std::vector<std::string> roots) {
-        VexoEngine13::Services services;
-        services.files = Borrow(machine.files());
-        services.clock = Borrow(machine.clock());
-        services.executor = executor;
-        auto engine = VexoEngine13::Create(std::move(services));
+        VexoEngine13::Dependencies dependencies;
+        dependencies.files = Borrow(machine.files());
+        dependencies.clock = Borrow(machine.clock());
+        dependencies.executor = executor;
+        auto engine = VexoEngine13::Create(std::move(dependencies));
         engine->Start(std::move(roots));
         engine->WaitForIdle();
         return engine;

@@ -1,5 +1,5 @@
 #pragma once
-// An engine over fake services, crawled to the end before the test looks.
+// An engine over fake file service and clock, crawled to the end before the test looks.
 
 #include "fakes.h"
 #include "index/engine.h"
@@ -13,14 +13,14 @@ protected:
     // Crawls `roots` to the end; work queued afterwards waits for Run/RunAll
     // unless `pool` is set.
     std::shared_ptr<VexoEngine13> Crawl(std::vector<std::string> roots, bool pool = false) {
-        VexoEngine13::Services services;
-        services.files = Borrow(files);
-        services.clock = Borrow(clock);
-        services.culture = culture;
+        VexoEngine13::Dependencies dependencies;
+        dependencies.files = Borrow(files);
+        dependencies.clock = Borrow(clock);
+        dependencies.culture = culture;
         if (!pool) {
-            services.executor = executor;
+            dependencies.executor = executor;
         }
-        auto engine = VexoEngine13::Create(std::move(services));
+        auto engine = VexoEngine13::Create(std::move(dependencies));
         engine->Start(std::move(roots));
         engine->WaitForIdle();
         return engine;

@@ -248,7 +248,7 @@ private:
     std::deque<std::function<void()>> queue_;
 };
 
-// A shared_ptr that does not own, for services that live on the test's stack.
+// A shared_ptr that does not own, for the fakes that live on the test's stack.
 template <class T> std::shared_ptr<T> Borrow(T& object) {
     return std::shared_ptr<T>(std::shared_ptr<T>{}, &object);
 }

@@ -307,12 +307,12 @@ void MyFilesSection::StartIndexing() {
             engine_->InvalidateQueries();
         }
         indexRoots_ = roots;
-        index::VexoEngine13::Services engineServices;
-        engineServices.files = Borrow(machine.files());
-        engineServices.clock = Borrow(machine.clock());
-        engineServices.culture = context_.Culture();
-        engineServices.executor = options_.executor;
-        engine_ = index::VexoEngine13::Create(std::move(engineServices));
+        index::VexoEngine13::Dependencies engineDependencies;
+        engineDependencies.files = Borrow(machine.files());
+        engineDependencies.clock = Borrow(machine.clock());
+        engineDependencies.culture = context_.Culture();
+        engineDependencies.executor = options_.executor;
+        engine_ = index::VexoEngine13::Create(std::move(engineDependencies));
         offset_ = 0;
         appliedToken_ = 0;
         requestedToken_ = 0;

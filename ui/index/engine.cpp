@@ -84,17 +84,17 @@ std::string VexoEngine13::AtomicText::Take() {
     return text;
 }
 
-VexoEngine13::VexoEngine13(Services services) : services_(std::move(services)) {
-    if (!services_.executor) {
-        services_.executor = SharedPool();
+VexoEngine13::VexoEngine13(Dependencies dependencies) : dependencies_(std::move(dependencies)) {
+    if (!dependencies_.executor) {
+        dependencies_.executor = SharedPool();
     }
 }
 
-std::shared_ptr<VexoEngine13> VexoEngine13::Create(Services services) {
-    if (!services.files || !services.clock) {
+std::shared_ptr<VexoEngine13> VexoEngine13::Create(Dependencies dependencies) {
+    if (!dependencies.files || !dependencies.clock) {
         throw std::invalid_argument("the index engine needs the file service and the clock");
     }
-    return std::shared_ptr<VexoEngine13>(new VexoEngine13(std::move(services)));
+    return std::shared_ptr<VexoEngine13>(new VexoEngine13(std::move(dependencies)));
 }
 
 std::string VexoEngine13::Error() const {
@@ -138,7 +138,7 @@ void VexoEngine13::Post(std::function<void()> work) {
         ++pending_;
     }
     try {
-        services_.executor->Post([self = shared_from_this(), work = std::move(work)] {
+        dependencies_.executor->Post([self = shared_from_this(), work = std::move(work)] {
             try {
                 work();
             } catch (...) {
@@ -289,7 +289,7 @@ void VexoEngine13::CrawlRoot(const std::string& root) {
         stack.pop_back();
         store_.BeginFolder(folder);
         CrawlSink sink(folder, stack, store_, cancel_, limit_, skipped_, bytes_);
-        const base::Status status = services_.files->ListFolder(folder, sink);
+        const base::Status status = dependencies_.files->ListFolder(folder, sink);
         sink.RethrowFailure();
         // Every error the system reports for a path passes the folder over;
         // entries handled before it stay recorded.

@@ -1,6 +1,6 @@
 #pragma once
 // VexoEngine13: an in-memory index of every file below a set of folders,
-// built on a background thread named "Vexo index", and the services the file
+// built on a background thread named "Vexo index", and what the file
 // sections use over it while the crawl goes on: paged queries, CSV export,
 // extension statistics, and gathering the files the user is about to move
 // to the Recycle Bin.
@@ -39,14 +39,14 @@ class LocalTime;
 
 class VexoEngine13 final : public std::enable_shared_from_this<VexoEngine13> {
 public:
-    struct Services {
+    struct Dependencies {
         std::shared_ptr<platform::Files> files;
         std::shared_ptr<platform::Clock> clock;
         base::Culture culture;              // the user's number format, for statistics
         std::shared_ptr<Executor> executor; // none: the process's pool
     };
 
-    static std::shared_ptr<VexoEngine13> Create(Services services);
+    static std::shared_ptr<VexoEngine13> Create(Dependencies dependencies);
     VexoEngine13(const VexoEngine13&) = delete;
     VexoEngine13& operator=(const VexoEngine13&) = delete;
 
@@ -130,7 +130,7 @@ public:
     std::size_t MemoryBytes() const { return store_.MemoryBytes(); }
 
 private:
-    explicit VexoEngine13(Services services);
+    explicit VexoEngine13(Dependencies dependencies);
 
     // The files and folders published at one moment, and a copy of the
     // removed paths.
@@ -179,7 +179,7 @@ private:
         std::string text_;
     };
 
-    Services services_;
+    Dependencies dependencies_;
     IndexStore store_;
 
     // gate: the removed paths, and nothing else.

@@ -49,9 +49,9 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
     try {
         // Until it is committed, the staged file is removed when it goes out
         // of scope, whichever way the export ends.
-        base::StagedFile staged(*services_.files, destination, ".vexo-tmp");
+        base::StagedFile staged(*dependencies_.files, destination, ".vexo-tmp");
         const Snapshot snapshot = TakeSnapshot();
-        LocalTime local(*services_.clock);
+        LocalTime local(*dependencies_.clock);
         std::vector<Hit> hits;
         Match(snapshot, filter, local, hits, {});
         Sort(hits, order, 0, hits.size(), local);
@@ -107,7 +107,7 @@ void VexoEngine13::RunStatistics() {
     try {
         const Snapshot snapshot = TakeSnapshot();
         Filter none;
-        LocalTime local(*services_.clock);
+        LocalTime local(*dependencies_.clock);
         std::vector<Hit> hits;
         Match(snapshot, none, local, hits, {}); // leaves the removed paths out
         struct Group {
@@ -138,7 +138,7 @@ void VexoEngine13::RunStatistics() {
             AppendDecimal(text, group.files);
             text += " files | ";
             text += base::FormatN(static_cast<double>(group.bytes) / 1073741824.0, 2,
-                                  services_.culture);
+                                  dependencies_.culture);
             text += " GB\r\n";
         }
         statsMessage_.Set(std::move(text));
@@ -156,7 +156,7 @@ PageRef VexoEngine13::SelectForRemoval(const std::string& text, std::int64_t min
     filter.text = text;
     filter.min = minimum;
     const Snapshot snapshot = TakeSnapshot();
-    LocalTime local(*services_.clock);
+    LocalTime local(*dependencies_.clock);
     std::vector<Hit> hits;
     Match(snapshot, filter, local, hits, {});
     auto page = std::make_shared<VexoPage13>();
@@ -189,7 +189,7 @@ void VexoEngine13::RunRemoval(const Filter& filter, const std::vector<std::strin
     auto page = std::make_shared<VexoPage13>();
     try {
         const Snapshot snapshot = TakeSnapshot();
-        LocalTime local(*services_.clock);
+        LocalTime local(*dependencies_.clock);
         std::vector<Hit> hits;
         Match(snapshot, filter, local, hits, {});
         std::vector<Hit> taken;

@@ -190,7 +190,7 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
         if (filter.older > kMaxOlderDays) {
             throw std::out_of_range("the age in days reaches before the first year");
         }
-        cutoff = base::FileTimeFromParts(services_.clock->NowLocal()) -
+        cutoff = base::FileTimeFromParts(dependencies_.clock->NowLocal()) -
                  static_cast<std::int64_t>(filter.older) * kTicksPerDay;
     }
 
@@ -446,7 +446,7 @@ VexoFile13 VexoEngine13::MakeRow(const Hit& hit, LocalTime& local) const {
 
 std::vector<VexoFile13> VexoEngine13::Rows(const std::vector<Hit>& hits, std::size_t first,
                                            std::size_t last) {
-    LocalTime local(*services_.clock);
+    LocalTime local(*dependencies_.clock);
     std::vector<VexoFile13> rows;
     rows.reserve(last > first ? last - first : 0);
     for (std::size_t i = first; i < last; ++i) {
@@ -477,7 +477,7 @@ void VexoEngine13::RunRequest(std::int32_t token, const Filter& filter, SortOrde
                                                : "the page length is negative");
         }
         const Snapshot snapshot = TakeSnapshot();
-        LocalTime local(*services_.clock);
+        LocalTime local(*dependencies_.clock);
         std::vector<Hit> hits;
         if (!Match(snapshot, filter, local, hits, current) || !current()) {
             return; // superseded: not sorted, not published

@@ -1,6 +1,6 @@
 #pragma once
 // The one application object: it holds the backend, runs every event handler
-// and timer tick through the error hook, and offers the modal services.
+// and timer tick through the error hook, and offers the modal dialogs.
 
 #include "toolkit/backend.h"
 

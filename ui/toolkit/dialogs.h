@@ -1,5 +1,5 @@
 #pragma once
-// Arguments and answers of the modal services every section uses: message
+// Arguments and answers of the modal dialogs every section uses: message
 // boxes, the folder browser and the save dialog.
 
 #include <optional>

@@ -271,11 +271,11 @@ int Run(const Options& o) {
     std::shared_ptr<vexo::platform::Machine> machine = emulated;
 #endif
 
-    VexoEngine13::Services services;
-    services.files = std::shared_ptr<vexo::platform::Files>(machine, &machine->files());
-    services.clock = std::shared_ptr<vexo::platform::Clock>(machine, &machine->clock());
-    services.culture = machine->environment().UserCulture();
-    auto engine = VexoEngine13::Create(std::move(services));
+    VexoEngine13::Dependencies dependencies;
+    dependencies.files = std::shared_ptr<vexo::platform::Files>(machine, &machine->files());
+    dependencies.clock = std::shared_ptr<vexo::platform::Clock>(machine, &machine->clock());
+    dependencies.culture = machine->environment().UserCulture();
+    auto engine = VexoEngine13::Create(std::move(dependencies));
 
     auto start = std::chrono::steady_clock::now();
     engine->Start(roots);

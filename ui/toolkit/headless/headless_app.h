@@ -64,7 +64,7 @@ public:
     // Chooses an entry of the menu that is open now.
     void chooseMenuItem(const std::string& text);
 
-    // ---- scripting the modal services ----------------------------------------------
+    // ---- scripting the modal dialogs ----------------------------------------------
     void expectMessageBox(DialogResult answer) { backend_->messageBoxAnswers.push_back(answer); }
     void expectFolder(ChosenPath answer) { backend_->folderAnswers.push_back(std::move(answer)); }
     void expectSaveFile(ChosenPath answer) { backend_->saveAnswers.push_back(std::move(answer)); }

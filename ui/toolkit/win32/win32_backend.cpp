@@ -212,7 +212,7 @@ void Win32Backend::showPopupMenu(PopupMenu& menu, Control& at, Point where) {
     menu.choose(chosen - 1);
 }
 
-// ---- modal services -------------------------------------------------------------
+// ---- modal dialogs --------------------------------------------------------------
 
 DialogResult Win32Backend::messageBox(const MessageBoxArgs& args) {
     UINT type = 0;
