@@ -1,5 +1,6 @@
 #include "index/engine.h"
 
+#include "base/thread_name.h"
 #include "index/engine_internal.h"
 
 #include <new>
@@ -255,7 +256,7 @@ void VexoEngine13::Start(std::vector<std::string> roots) {
     // The thread holds the engine; it is detached so that a crawl never
     // keeps the application from ending.
     std::thread([self = shared_from_this(), roots = std::move(roots)] {
-        NameCurrentThread("Vexo index");
+        base::NameCurrentThread("Vexo index");
         self->Crawl(roots);
     }).detach();
 }

@@ -1,14 +1,12 @@
 #include "index/worker_pool.h"
 
+#include "base/thread_name.h"
+
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
-
-#if defined(__linux__) || defined(__MINGW32__)
-#include <pthread.h>
-#endif
 
 namespace vexo::index {
 
@@ -34,7 +32,7 @@ public:
 
 private:
     void Run() {
-        NameCurrentThread("Vexo worker");
+        base::NameCurrentThread("Vexo worker");
         for (;;) {
             std::function<void()> work;
             {
@@ -65,21 +63,6 @@ std::shared_ptr<Executor> SharedPool() {
     // process ends, and a destructor would have to wait for them.
     static auto* const pool = new std::shared_ptr<Executor>(std::make_shared<Pool>(2));
     return *pool;
-}
-
-void NameCurrentThread(std::string_view name) {
-#if defined(__linux__)
-    // Linux keeps 15 characters.
-    const std::string shortName(name.substr(0, 15));
-    pthread_setname_np(pthread_self(), shortName.c_str());
-#elif defined(__MINGW32__)
-    // The Windows build's threads are the POSIX layer's; it keeps the whole
-    // name and hands it to a debugger that is watching.
-    const std::string fullName(name);
-    pthread_setname_np(pthread_self(), fullName.c_str());
-#else
-    (void)name;
-#endif
 }
 
 } // namespace vexo::index

@@ -5,7 +5,6 @@
 
 #include <functional>
 #include <memory>
-#include <string_view>
 
 namespace vexo::index {
 
@@ -24,8 +23,5 @@ public:
 // machine the product targets). Its threads never keep the process alive:
 // the pool is never destroyed, so nothing waits for them at exit.
 std::shared_ptr<Executor> SharedPool();
-
-// Names the calling thread where the platform shows thread names.
-void NameCurrentThread(std::string_view name);
 
 } // namespace vexo::index
