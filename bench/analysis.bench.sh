@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Folder analysis side by side with the tools a user would pick instead, on
+# the index benchmark's tree (1,000,000 files in about 50,000 folders):
+#   scan   vexo-analysis, the scanner on its own thread through the emulated
+#          machine's listings (logical sizes, links not followed)
+#   du     du -sbl on each top-level entry, one after the other (apparent
+#          sizes, hard links counted every time, as the scanner counts them)
+#   gdu    gdu over the whole tree, in parallel, apparent sizes
+# Prints key=value lines; each time is the median of VEXO_BENCH_RUNS runs,
+# taken in turn after one warming pass each. du and gdu also count the
+# entries of folders and links themselves, which hold no file content: their
+# sizes are taken off before the totals are compared. All three must agree
+# with the tree's manifest, or the benchmark fails.
+#
+# VEXO_BUILD_DIR (default build/linux) is where vexo-analysis is built;
+# VEXO_BENCH_TREE (default build/bench-tree) where the tree is cached;
+# VEXO_BENCH_FILES and VEXO_BENCH_FOLDERS make a smaller tree for a try-out.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+build=${VEXO_BUILD_DIR:-build/linux}
+tree=${VEXO_BENCH_TREE:-build/bench-tree}
+runs=${VEXO_BENCH_RUNS:-3}
+
+[ -f "$build/build.ninja" ] || cmake --preset linux -B "$build" >/dev/null
+cmake --build "$build" --target vexo-analysis >/dev/null
+tool="$build/ui/space/tool/vexo-analysis"
+
+python3 bench/index_tree.py "$tree" --files "${VEXO_BENCH_FILES:-1000000}" \
+    --folders "${VEXO_BENCH_FOLDERS:-50000}"
+read -r manifest_files manifest_bytes < "$tree/totals"
+root="$tree/root"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+value() { sed -n "s/^$1=//p" "$2"; }
+seconds_of() { # seconds_of COMMAND...: runs it, prints the wall time
+    local start end
+    start=$(date +%s.%N)
+    "$@" > "$work/out"
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc -l
+}
+du_each() { du -sbl "$root"/* "$root"/.[!.]* 2>/dev/null || true; }
+gdu_all() { gdu --non-interactive --no-progress --summarize --show-apparent-size --no-prefix "$root"; }
+
+# What du and gdu count that is no file content: the entries of folders and
+# links (gdu also counts the root folder's own).
+below=$(find "$root" -mindepth 1 \( -type d -o -type l \) -printf '%s\n' | awk '{s+=$1} END {printf "%.0f\n", s}')
+own=$(stat -c %s "$root")
+
+du_each >/dev/null
+gdu_all >/dev/null
+"$tool" "$root" > /dev/null
+: > "$work/scan"; : > "$work/du"; : > "$work/gdu"
+for _ in $(seq "$runs"); do
+    "$tool" "$root" > "$work/scan.out"
+    value ms "$work/scan.out" | awk '{print $1/1000}' >> "$work/scan"
+    seconds_of du_each >> "$work/du"
+    du_bytes=$(awk '{s+=$1} END {printf "%.0f\n", s}' "$work/out")
+    seconds_of gdu_all >> "$work/gdu"
+    gdu_bytes=$(awk 'NR==1 {print $1}' "$work/out")
+done
+
+scan_files=$(value files "$work/scan.out")
+scan_bytes=$(value bytes "$work/scan.out")
+scan_error=$(value error "$work/scan.out")
+du_content=$((du_bytes - below))
+gdu_content=$((gdu_bytes - below - own))
+if [ -n "$scan_error" ] || [ "$scan_files" != "$manifest_files" ] ||
+   [ "$scan_bytes" != "$manifest_bytes" ] || [ "$du_content" != "$manifest_bytes" ] ||
+   [ "$gdu_content" != "$manifest_bytes" ]; then
+    echo "totals disagree: manifest $manifest_files files, $manifest_bytes bytes;" \
+         "scan $scan_files files, $scan_bytes bytes (error '$scan_error');" \
+         "du $du_content bytes; gdu $gdu_content bytes" >&2
+    exit 1
+fi
+scan_s=$(median < "$work/scan")
+du_s=$(median < "$work/du")
+gdu_s=$(median < "$work/gdu")
+echo "files=$scan_files"
+echo "bytes=$scan_bytes"
+echo "rows=$(value rows "$work/scan.out")"
+echo "scan_s=$(printf '%.3f' "$scan_s")"
+echo "du_s=$(printf '%.3f' "$du_s")"
+echo "gdu_s=$(printf '%.3f' "$gdu_s")"
+echo "ratio_scan_vs_du=$(echo "$scan_s / $du_s" | bc -l | xargs printf '%.2f')"
+echo "ratio_scan_vs_gdu=$(echo "$scan_s / $gdu_s" | bc -l | xargs printf '%.2f')"
