@@ -8,6 +8,7 @@
 #include "files/my_files.h"
 #include "index/fakes.h"
 #include "shell/shell_fixture.h"
+#include "support/forwarding_files.h"
 
 #include <condition_variable>
 #include <filesystem>
@@ -19,9 +20,9 @@ namespace vexo::testing {
 
 // The emulated file service, with a crawl that can be held at one folder and
 // folders whose files are made up while they are listed.
-class HeldFiles final : public platform::Files {
+class HeldFiles final : public ForwardingFiles {
 public:
-    explicit HeldFiles(platform::Files& inner) : inner_(inner) {}
+    explicit HeldFiles(platform::Files& inner) : ForwardingFiles(inner) {}
 
     // The crawl waits on entering `folder` until Release().
     void Hold(const std::string& folder) {
@@ -66,33 +67,8 @@ public:
         }
         return inner_.ListFolder(folder, sink);
     }
-    base::Result<platform::FileInfo> ReadInfo(const std::string& p) override {
-        return inner_.ReadInfo(p);
-    }
-    bool Exists(const std::string& p) override { return inner_.Exists(p); }
-    base::Status CreateFolderTree(const std::string& p) override {
-        return inner_.CreateFolderTree(p);
-    }
-    base::Result<std::string> ReadAllBytes(const std::string& p) override {
-        return inner_.ReadAllBytes(p);
-    }
-    base::Status AppendBytes(const std::string& p, std::string_view b) override {
-        return inner_.AppendBytes(p, b);
-    }
-    base::Status WriteAllBytes(const std::string& p, std::string_view b) override {
-        return inner_.WriteAllBytes(p, b);
-    }
-    base::Status FlushToDisk(const std::string& p) override { return inner_.FlushToDisk(p); }
-    base::Status MoveReplace(const std::string& from, const std::string& to) override {
-        return inner_.MoveReplace(from, to);
-    }
-    base::Status RemoveFile(const std::string& p) override { return inner_.RemoveFile(p); }
-    base::Result<std::string> FullPath(const std::string& p) override { return inner_.FullPath(p); }
-    base::Result<std::string> LongPath(const std::string& p) override { return inner_.LongPath(p); }
-    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
 
 private:
-    platform::Files& inner_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::string held_;

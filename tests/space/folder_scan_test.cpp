@@ -4,6 +4,7 @@
 
 #include "platform/emulated/emulated_machine.h"
 #include "space/folder_scan.h"
+#include "support/forwarding_files.h"
 #include "support/temp_folder.h"
 
 #include <filesystem>
@@ -20,46 +21,17 @@ using platform::emulated::EmulatedMachine;
 
 // The machine's file service, with a hook that runs before each listing:
 // a test stops the scan at an exact point of the walk without any timing.
-class ListingHook final : public platform::Files {
+class ListingHook final : public vexo::testing::ForwardingFiles {
 public:
     ListingHook(platform::Files& inner, std::function<void(const std::string&)> beforeListing)
-        : inner_(inner), beforeListing_(std::move(beforeListing)) {}
+        : ForwardingFiles(inner), beforeListing_(std::move(beforeListing)) {}
 
     base::Status ListFolder(const std::string& folder, platform::ListingSink& sink) override {
         beforeListing_(folder);
         return inner_.ListFolder(folder, sink);
     }
-    base::Result<platform::FileInfo> ReadInfo(const std::string& path) override {
-        return inner_.ReadInfo(path);
-    }
-    bool Exists(const std::string& path) override { return inner_.Exists(path); }
-    base::Status CreateFolderTree(const std::string& path) override {
-        return inner_.CreateFolderTree(path);
-    }
-    base::Result<std::string> ReadAllBytes(const std::string& path) override {
-        return inner_.ReadAllBytes(path);
-    }
-    base::Status WriteAllBytes(const std::string& path, std::string_view bytes) override {
-        return inner_.WriteAllBytes(path, bytes);
-    }
-    base::Status AppendBytes(const std::string& path, std::string_view bytes) override {
-        return inner_.AppendBytes(path, bytes);
-    }
-    base::Status FlushToDisk(const std::string& path) override { return inner_.FlushToDisk(path); }
-    base::Status MoveReplace(const std::string& from, const std::string& to) override {
-        return inner_.MoveReplace(from, to);
-    }
-    base::Status RemoveFile(const std::string& path) override { return inner_.RemoveFile(path); }
-    base::Result<std::string> FullPath(const std::string& path) override {
-        return inner_.FullPath(path);
-    }
-    base::Result<std::string> LongPath(const std::string& path) override {
-        return inner_.LongPath(path);
-    }
-    std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
 
 private:
-    platform::Files& inner_;
     std::function<void(const std::string&)> beforeListing_;
 };
 
