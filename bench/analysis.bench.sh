@@ -8,8 +8,8 @@
 #   gdu    gdu over the whole tree, in parallel, apparent sizes
 # Prints key=value lines; each time is the median of VEXO_BENCH_RUNS runs,
 # taken in turn after one warming pass each. du and gdu also count the
-# entries of folders and links themselves, which hold no file content: their
-# sizes are taken off before the totals are compared. All three must agree
+# entries of folders and links themselves, which hold no file content: those
+# are taken off before the totals are compared. All three must agree
 # with the tree's manifest, or the benchmark fails.
 #
 # VEXO_BUILD_DIR (default build/linux) is where vexo-analysis is built;
@@ -47,9 +47,12 @@ du_each() { du -sbl "$root"/* "$root"/.[!.]* 2>/dev/null || true; }
 gdu_all() { gdu --non-interactive --no-progress --summarize --show-apparent-size --no-prefix "$root"; }
 
 # What du and gdu count that is no file content: the entries of folders and
-# links (gdu also counts the root folder's own).
-below=$(find "$root" -mindepth 1 \( -type d -o -type l \) -printf '%s\n' | awk '{s+=$1} END {printf "%.0f\n", s}')
-own=$(stat -c %s "$root")
+# links. du takes each folder entry's own size; gdu counts every folder, the
+# root included, as 4096 bytes whatever its size.
+sum() { awk '{s+=$1} END {printf "%.0f\n", s}'; }
+folder_bytes=$(find "$root" -mindepth 1 -type d -printf '%s\n' | sum)
+folders=$(find "$root" -type d | wc -l)
+link_bytes=$(find "$root" -type l -printf '%s\n' | sum)
 
 du_each >/dev/null
 gdu_all >/dev/null
@@ -59,7 +62,7 @@ for _ in $(seq "$runs"); do
     "$tool" "$root" > "$work/scan.out"
     value ms "$work/scan.out" | awk '{print $1/1000}' >> "$work/scan"
     seconds_of du_each >> "$work/du"
-    du_bytes=$(awk '{s+=$1} END {printf "%.0f\n", s}' "$work/out")
+    du_bytes=$(sum < "$work/out")
     seconds_of gdu_all >> "$work/gdu"
     gdu_bytes=$(awk 'NR==1 {print $1}' "$work/out")
 done
@@ -67,8 +70,8 @@ done
 scan_files=$(value files "$work/scan.out")
 scan_bytes=$(value bytes "$work/scan.out")
 scan_error=$(value error "$work/scan.out")
-du_content=$((du_bytes - below))
-gdu_content=$((gdu_bytes - below - own))
+du_content=$((du_bytes - folder_bytes - link_bytes))
+gdu_content=$((gdu_bytes - 4096 * folders - link_bytes))
 if [ -n "$scan_error" ] || [ "$scan_files" != "$manifest_files" ] ||
    [ "$scan_bytes" != "$manifest_bytes" ] || [ "$du_content" != "$manifest_bytes" ] ||
    [ "$gdu_content" != "$manifest_bytes" ]; then
