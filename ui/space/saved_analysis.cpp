@@ -222,8 +222,9 @@ private:
 
 // The attributes of one tag by name: each wanted one exactly once, no other.
 template <std::size_t N>
-base::Status Sort(std::vector<Attribute>& attributes, const std::string_view (&names)[N],
-                  std::string* (&&into)[N], std::size_t tagAt) {
+base::Status AssignAttributes(std::vector<Attribute>& attributes,
+                              const std::string_view (&names)[N], std::string* (&&into)[N],
+                              std::size_t tagAt) {
     bool seen[N] = {};
     for (Attribute& attribute : attributes) {
         std::size_t i = 0;
@@ -283,9 +284,10 @@ base::Status ReadRoot(Reader& reader, SavedAnalysis& analysis) {
     }
     std::string at, files, skipped;
     static constexpr std::string_view kNames[] = {"At", "Files", "Skipped"};
-    if (auto sorted = Sort(attributes.value(), kNames, {&at, &files, &skipped}, tagAt);
-        !sorted.ok()) {
-        return sorted;
+    if (auto assigned =
+            AssignAttributes(attributes.value(), kNames, {&at, &files, &skipped}, tagAt);
+        !assigned.ok()) {
+        return assigned;
     }
     const auto when = base::ParseSortable(at);
     const auto fileCount = Count(files);
@@ -314,10 +316,10 @@ base::Status ReadRow(Reader& reader, SavedAnalysis& analysis) {
     SavedRow row;
     std::string gb;
     static constexpr std::string_view kNames[] = {"Name", "GB", "Path", "Notes"};
-    if (auto sorted =
-            Sort(attributes.value(), kNames, {&row.Name, &gb, &row.Path, &row.Notes}, tagAt);
-        !sorted.ok()) {
-        return sorted;
+    if (auto assigned = AssignAttributes(attributes.value(), kNames,
+                                         {&row.Name, &gb, &row.Path, &row.Notes}, tagAt);
+        !assigned.ok()) {
+        return assigned;
     }
     const auto size = Gigabytes(gb);
     if (!size) {
