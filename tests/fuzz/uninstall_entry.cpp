@@ -168,9 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     vexo::platform::Environment& env = machine.environment();
     programs::Inventory inventory =
-        programs::AppInventory(machine.registry(), [&env](std::string_view a, std::string_view b) {
-            return env.CompareInUserCulture(a, b);
-        });
+        programs::AppInventory(machine.registry(), programs::UserCultureOrder(env));
     (void)machine.registry().DeleteKeyTree(location.hive, location.path);
     if (inventory.entries.size() + inventory.errors.size() > 1) {
         vexo::fuzz::Violation("one entry gives one record or one error text at most", input);
@@ -195,7 +193,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string command = !inventory.entries.empty() ? inventory.entries.front().Command
                           : values[3]                ? programs::TextOf(*values[3])
                                                      : std::string(rest);
-    programs::PreparedUninstall prepared = programs::PrepareUninstall(command, env);
+    programs::PreparedUninstall prepared =
+        programs::PrepareUninstall(command, env, machine.files());
     if (prepared.launch) {
         CheckLaunch(input, command, *prepared.launch);
     }

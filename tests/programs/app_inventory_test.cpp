@@ -22,10 +22,7 @@ constexpr const char* kUser = "Software\\Microsoft\\Windows\\CurrentVersion\\Uni
 class Inventories : public ::testing::Test {
 protected:
     Inventory Run() {
-        platform::Environment& env = machine.environment();
-        return AppInventory(machine.registry(), [&env](std::string_view a, std::string_view b) {
-            return env.CompareInUserCulture(a, b);
-        });
+        return AppInventory(machine.registry(), UserCultureOrder(machine.environment()));
     }
 
     void Load(const std::string& text) { ASSERT_TRUE(machine.LoadRegistry(text).ok()) << text; }
@@ -124,11 +121,7 @@ TEST_F(Inventories, AnEstimatedSizeThatIsNoNumberCostsOnlyItsEntry) {
         fresh.SetValue(Hive::LocalMachine, bad, "EstimatedSize", c.value);
         fresh.SetValue(Hive::LocalMachine, std::string(kMachine64) + "\\Good", "DisplayName",
                        RegValue::Sz("Good"));
-        platform::Environment& env = fresh.environment();
-        Inventory inventory =
-            AppInventory(fresh.registry(), [&env](std::string_view a, std::string_view b) {
-                return env.CompareInUserCulture(a, b);
-            });
+        Inventory inventory = AppInventory(fresh.registry(), UserCultureOrder(fresh.environment()));
         ASSERT_EQ(inventory.entries.size(), 1u) << c.what;
         EXPECT_EQ(inventory.entries[0].Name, "Good") << c.what;
         ASSERT_EQ(inventory.errors.size(), 1u) << c.what;

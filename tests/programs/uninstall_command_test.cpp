@@ -2,6 +2,7 @@
 
 #include "platform/emulated/emulated_machine.h"
 #include "programs/uninstall_command.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -90,7 +91,8 @@ protected:
     }
 
     void Check(const PrepareCase& c) {
-        PreparedUninstall prepared = PrepareUninstall(c.command, machine.environment());
+        PreparedUninstall prepared =
+            PrepareUninstall(c.command, machine.environment(), machine.files());
         ASSERT_EQ(prepared.launch.has_value(), c.launch.has_value()) << c.command;
         if (prepared.launch) {
             EXPECT_EQ(prepared.launch->program, c.launch->program) << c.command;
@@ -151,6 +153,27 @@ TEST_F(Prepare, RefusesInterpretersScriptHostsAndRundllHoweverSpelt) {
         {R"("C:\Windows\System32\cmd.exe /c C:\x.exe")", {}, CommandRefusal::Interpreter},
         // Another program whose name only ends like one is started.
         {R"(C:\x\mycmd.exe /S)", UninstallLaunch{R"(C:\x\mycmd.exe)", "/S"}},
+    };
+    for (const auto& c : cases) {
+        Check(c);
+    }
+}
+
+TEST_F(Prepare, AnInterpreterIsRefusedUnderItsShortNameToo) {
+    vexo::testing::TempFolder drive;
+    const std::string folder = "C:\\Windows\\System32\\WindowsPowerShell\\v1.0";
+    machine.MapDrive('C', drive.path());
+    ASSERT_TRUE(machine.files().CreateFolderTree(folder).ok());
+    ASSERT_TRUE(machine.files().CreateFolderTree("C:\\Program Files\\App").ok());
+    ASSERT_TRUE(machine.files().WriteAllBytes(folder + "\\powershell.exe", "MZ").ok());
+    ASSERT_TRUE(machine.files().WriteAllBytes("C:\\Program Files\\App\\unins000.exe", "MZ").ok());
+    machine.AddShortName(folder + "\\powershell.exe", "POWERS~1.EXE")
+        .AddShortName("C:\\Program Files", "PROGRA~1");
+    const PrepareCase cases[] = {
+        {folder + "\\POWERS~1.EXE -File u.ps1", {}, CommandRefusal::Interpreter},
+        {"C:\\PROGRA~1\\App\\unins000.exe /S",
+         UninstallLaunch{"C:\\PROGRA~1\\App\\unins000.exe", "/S"}},
+        {"C:\\Missing\\u.exe /S", UninstallLaunch{"C:\\Missing\\u.exe", "/S"}},
     };
     for (const auto& c : cases) {
         Check(c);

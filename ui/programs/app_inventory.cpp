@@ -189,6 +189,12 @@ double MegabytesOfKilobytes(double kilobytes) {
     return base::RoundHalfEven(kilobytes / 1024.0, 1);
 }
 
+CultureCompare UserCultureOrder(platform::Environment& environment) {
+    return [&environment](std::string_view a, std::string_view b) {
+        return environment.CompareInUserCulture(a, b);
+    };
+}
+
 Inventory AppInventory(platform::Registry& registry, const CultureCompare& compare) {
     Inventory out;
     for (const UninstallLocation& location : kUninstallLocations) {

@@ -4,6 +4,7 @@
 // the system's components and the updates of other entries, sorted by name.
 // It only reads; it may run on any thread.
 
+#include "platform/environment.h"
 #include "platform/registry.h"
 #include "programs/app_entry.h"
 
@@ -42,6 +43,10 @@ struct Inventory {
 // <0, 0 or >0 as `a` sorts before, with or after `b` in the user's culture,
 // letter case ignored.
 using CultureCompare = std::function<int(std::string_view a, std::string_view b)>;
+
+// The environment's comparison in the user's language; `environment` must
+// outlive it.
+CultureCompare UserCultureOrder(platform::Environment& environment);
 
 // Reads every location. A location or an entry that cannot be opened gives
 // nothing and no error. Anything thrown (out of memory) reaches the caller:

@@ -204,7 +204,8 @@ const char* RefusalText(CommandRefusal refusal) {
     return "";
 }
 
-PreparedUninstall PrepareUninstall(std::string_view command, platform::Environment& environment) {
+PreparedUninstall PrepareUninstall(std::string_view command, platform::Environment& environment,
+                                   platform::Files& files) {
     std::optional<SplitCommand> split = SplitUninstallCommand(command);
     if (!split) {
         return Refused(CommandRefusal::UnsupportedForm);
@@ -214,6 +215,9 @@ PreparedUninstall PrepareUninstall(std::string_view command, platform::Environme
         return Refused(CommandRefusal::UnsupportedForm);
     }
     if (ReachesInterpreter(program)) {
+        return Refused(CommandRefusal::Interpreter);
+    }
+    if (auto longPath = files.LongPath(program); longPath.ok() && ReachesInterpreter(*longPath)) {
         return Refused(CommandRefusal::Interpreter);
     }
     if (base::EqualsIgnoreCase(FileNameOf(program), "msiexec.exe")) {

@@ -6,6 +6,7 @@
 // Nothing here starts anything.
 
 #include "platform/environment.h"
+#include "platform/files.h"
 
 #include <optional>
 #include <string>
@@ -55,7 +56,10 @@ struct PreparedUninstall {
 // The program to start for an entry's command, or why it is refused. The
 // program's %NAME% references are expanded (the arguments stay as they are);
 // a Windows Installer command with /I or /X and a braced product code becomes
-// the Windows folder's msiexec with "/x {code}".
-PreparedUninstall PrepareUninstall(std::string_view command, platform::Environment& environment);
+// the Windows folder's msiexec with "/x {code}". An interpreter is refused in
+// the spelling the file system gives the program too, so that its 8.3 alias
+// ("POWERS~1.EXE") or a short folder name on the way does not get through.
+PreparedUninstall PrepareUninstall(std::string_view command, platform::Environment& environment,
+                                   platform::Files& files);
 
 } // namespace vexo::programs
