@@ -120,7 +120,16 @@ void CheckLaunch(std::string_view input, const std::string& command,
                               "the arguments",
                               input, detail);
     }
-    // Every component boundary, not only the last one the rules look at.
+    // A colon only as a drive's, after a device prefix of four characters or none.
+    for (std::size_t colon = program.find(':'); colon != std::string::npos;
+         colon = program.find(':', colon + 1)) {
+        const bool afterDevicePrefix = colon == 5 && (program[0] == '\\' || program[0] == '/') &&
+                                       (program[3] == '\\' || program[3] == '/');
+        if (colon != 1 && !afterDevicePrefix) {
+            vexo::fuzz::Violation("an accepted program names no stream", input, detail);
+        }
+    }
+    // The file the program names, by its last component.
     std::size_t cut = program.find_last_of("\\/:");
     std::string name = cut == std::string::npos ? program : program.substr(cut + 1);
     if (programs::IsInterpreterName(name)) {

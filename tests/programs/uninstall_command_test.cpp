@@ -151,6 +151,11 @@ TEST_F(Prepare, RefusesInterpretersScriptHostsAndRundllHoweverSpelt) {
         {"C:\\Windows\\System32\\power\xC5\xBFhell.exe", {}, CommandRefusal::Interpreter},
         // A quoted program that reads as an interpreter with arguments.
         {R"("C:\Windows\System32\cmd.exe /c C:\x.exe")", {}, CommandRefusal::Interpreter},
+        // A stream of an interpreter is no program of its own.
+        {R"(C:\Windows\System32\cmd.exe:x.exe /c y)", {}, CommandRefusal::UnsupportedForm},
+        {R"(\\?\C:\Windows\System32\cmd.exe:x.exe)", {}, CommandRefusal::UnsupportedForm},
+        {R"(::\App\u.exe)", {}, CommandRefusal::UnsupportedForm},
+        {R"(\\?\C:\App\u.exe /S)", UninstallLaunch{R"(\\?\C:\App\u.exe)", "/S"}},
         // Another program whose name only ends like one is started.
         {R"(C:\x\mycmd.exe /S)", UninstallLaunch{R"(C:\x\mycmd.exe)", "/S"}},
     };

@@ -2,6 +2,7 @@
 
 #include "base/ordinal.h"
 #include "base/utf.h"
+#include "platform/path_rules.h"
 
 #include <algorithm>
 
@@ -116,6 +117,22 @@ bool ReachesInterpreter(std::string_view program) {
         std::string_view head = program.substr(0, end);
         std::string_view rest = program.substr(end);
         if (EndsInExe(head) && LeadingWhiteSpace(rest) > 0 && IsInterpreterName(FileNameOf(head))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A colon after the drive's own ("C:\u.exe:hidden.exe", "\\?\C:\u.exe:x.exe")
+// names a stream of another file, not a program of its own.
+bool NamesAStream(std::string_view program) {
+    std::string_view path = program;
+    if (platform::paths::IsDeviceForm(path) && path.size() >= 4) {
+        path.remove_prefix(4);
+    }
+    for (std::size_t colon = path.find(':'); colon != std::string_view::npos;
+         colon = path.find(':', colon + 1)) {
+        if (colon != 1) {
             return true;
         }
     }
@@ -237,6 +254,9 @@ PreparedUninstall PrepareUninstall(std::string_view command, platform::Environme
     }
     if (!IsRootedPath(program)) {
         return Refused(CommandRefusal::NotRooted);
+    }
+    if (NamesAStream(program)) {
+        return Refused(CommandRefusal::UnsupportedForm);
     }
     return PreparedUninstall{UninstallLaunch{std::move(program), std::move(split->arguments)}, {}};
 }
