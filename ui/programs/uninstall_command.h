@@ -58,7 +58,9 @@ struct PreparedUninstall {
 // a Windows Installer command with /I or /X and a braced product code becomes
 // the Windows folder's msiexec with "/x {code}". An interpreter is refused in
 // the spelling the file system gives the program too, so that its 8.3 alias
-// ("POWERS~1.EXE") or a short folder name on the way does not get through.
+// ("POWERS~1.EXE") or a short folder name on the way does not get through,
+// and a program that names a stream of another file ("cmd.exe:x.exe") is no
+// program of its own.
 PreparedUninstall PrepareUninstall(std::string_view command, platform::Environment& environment,
                                    platform::Files& files);
 
