@@ -362,6 +362,55 @@ TEST_F(Contract, RegistryKeysAndValuesOfEveryTypeRoundTrip) {
     EXPECT_TRUE(reg.KeyExists(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"));
 }
 
+TEST_F(Contract, RegistryListsEverySubkeyAndReadsEachOnesValues) {
+    auto& reg = m.registry();
+    const std::string key = world->ScratchKey() + "\\Uninstall";
+    const std::vector<std::string> names = {
+        "{0A1B2C3D-1111-2222-3333-444455556666}", "Notes_is1", "Z last",
+        "\xD8\xA8\xD8\xB1\xD9\x86\xD8\xA7\xD9\x85\xD8\xAC", // an Arabic name
+        "a.b c"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string path = key + "\\" + names[i];
+        ASSERT_TRUE(reg.CreateKey(Hive::CurrentUser, path).ok()) << names[i];
+        ASSERT_TRUE(
+            reg.WriteValue(Hive::CurrentUser, path, "DisplayName", RegValue::Sz(names[i])).ok());
+        ASSERT_TRUE(reg.WriteValue(Hive::CurrentUser, path, "EstimatedSize",
+                                   RegValue::Dword(static_cast<std::uint32_t>(i)))
+                        .ok());
+    }
+    auto listed = reg.SubKeys(Hive::CurrentUser, key);
+    ASSERT_TRUE(listed.ok());
+    std::vector<std::string> sorted = listed.value();
+    std::vector<std::string> expected = names;
+    std::sort(sorted.begin(), sorted.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(sorted, expected);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string path = key + "\\" + names[i];
+        EXPECT_TRUE(reg.KeyExists(Hive::CurrentUser, path)) << names[i];
+        auto name = reg.ReadValue(Hive::CurrentUser, path, "displayname");
+        ASSERT_TRUE(name.ok()) << names[i] << ": value names ignore case";
+        EXPECT_EQ(name->text, names[i]);
+        EXPECT_EQ(reg.ReadValue(Hive::CurrentUser, path, "EstimatedSize")->number, i);
+    }
+    EXPECT_FALSE(reg.KeyExists(Hive::CurrentUser, key + "\\Gone"));
+    // The machine's 32-bit programs are reached under their own name.
+    EXPECT_TRUE(reg.KeyExists(Hive::LocalMachine,
+                              "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion"));
+}
+
+TEST_F(Contract, CultureComparisonIgnoresCaseAndOrdersLetters) {
+    auto& env = m.environment();
+    EXPECT_EQ(env.CompareInUserCulture("Notepad", "NOTEPAD"), 0);
+    EXPECT_LT(env.CompareInUserCulture("apple", "Banana"), 0);
+    EXPECT_GT(env.CompareInUserCulture("Cherry", "banana"), 0);
+    EXPECT_LT(env.CompareInUserCulture("Note", "Notepad"), 0);
+    EXPECT_LT(env.CompareInUserCulture("HKEY_CURRENT_USER\\S", "HKEY_LOCAL_MACHINE\\S"), 0);
+    EXPECT_LT(env.CompareInUserCulture("HKEY_LOCAL_MACHINE\\Software\\Microsoft",
+                                       "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node"),
+              0);
+}
+
 // ---------------------------------------------------------------------------
 // Processes and the shell
 

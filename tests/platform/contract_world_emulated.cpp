@@ -34,7 +34,9 @@ public:
             .MapDrive('Z', host_.path() / "z")
             .WithUserProfile("tester")
             .UseRecycleFolder(host_.path() / "z/Trash/files")
-            .AddKey(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
+            .AddKey(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion")
+            .AddKey(Hive::LocalMachine,
+                    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion");
         for (int code : {3, 7}) {
             emulated::ProcessScript script;
             script.exitCode = code;

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vexo::platform {
 
@@ -34,6 +35,10 @@ public:
 
     // Number and date conventions from the user's regional settings.
     virtual base::Culture UserCulture() = 0;
+    // <0, 0 or >0 as `a` sorts before, with or after `b` in the user's
+    // language, letter case ignored (the order of lists shown by name). The
+    // emulated machine's language is fixed: ordinal ignore-case order.
+    virtual int CompareInUserCulture(std::string_view a, std::string_view b) = 0;
 };
 
 } // namespace vexo::platform

@@ -191,6 +191,12 @@ public:
         return state_.culture;
     }
 
+    // A fixed, documented order stands in for a language's: UTF-16 code
+    // units after simple upper-casing, so tests read the same on every host.
+    int CompareInUserCulture(std::string_view a, std::string_view b) override {
+        return base::CompareIgnoreCase(a, b);
+    }
+
 private:
     EmulatedMachine::State& state_;
 };

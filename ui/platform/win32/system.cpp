@@ -1,5 +1,6 @@
 // Volumes, environment, registry and clock on the Windows API.
 
+#include "base/ordinal.h"
 #include "base/utf.h"
 #include "platform/path_rules.h"
 #include "platform/win32/errors.h"
@@ -230,6 +231,18 @@ public:
         c.amDesignator = LocaleText(LOCALE_S1159);
         c.pmDesignator = LocaleText(LOCALE_S2359);
         return c;
+    }
+
+    int CompareInUserCulture(std::string_view a, std::string_view b) override {
+        std::wstring wa = base::Widen(a);
+        std::wstring wb = base::Widen(b);
+        int order = ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, wa.data(),
+                                      static_cast<int>(wa.size()), wb.data(),
+                                      static_cast<int>(wb.size()), nullptr, nullptr, 0);
+        if (order == 0) {
+            return base::CompareIgnoreCase(a, b); // a locale the system cannot compare in
+        }
+        return order - CSTR_EQUAL;
     }
 };
 
