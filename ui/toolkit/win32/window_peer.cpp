@@ -94,16 +94,16 @@ Win32Backend* WindowPeer::backend() const {
 
 void WindowPeer::create() {
     registerClass();
-    const WindowStyle spec = windowStyle();
-    DWORD style = spec.style;
+    const WindowStyle kind = windowStyle();
+    DWORD style = kind.style;
     HWND parent = parentWindow();
     if (!parent) {
         style &= ~static_cast<DWORD>(WS_CHILD);
     }
-    const bool ownClass = spec.className == nullptr;
+    const bool ownClass = kind.className == nullptr;
     const Rect b = control_.bounds();
     const std::wstring text = W(control_.text());
-    hwnd_ = CreateWindowExW(spec.exStyle, ownClass ? kWindowClass : spec.className, text.c_str(),
+    hwnd_ = CreateWindowExW(kind.exStyle, ownClass ? kWindowClass : kind.className, text.c_str(),
                             style, b.x, b.y, b.width, b.height, parent, nullptr,
                             GetModuleHandleW(nullptr), ownClass ? this : nullptr);
     if (!hwnd_) {
