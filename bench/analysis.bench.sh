@@ -17,24 +17,10 @@
 # VEXO_BENCH_FILES and VEXO_BENCH_FOLDERS make a smaller tree for a try-out.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")/.." && pwd)
-cd "$here"
-build=${VEXO_BUILD_DIR:-build/linux}
-tree=${VEXO_BENCH_TREE:-build/bench-tree}
-runs=${VEXO_BENCH_RUNS:-3}
+# shellcheck source=bench/bench-lib.sh
+. "$(dirname "$0")/bench-lib.sh"
+bench_prepare vexo-analysis
 
-[ -f "$build/build.ninja" ] || cmake --preset linux -B "$build" >/dev/null
-cmake --build "$build" --target vexo-analysis >/dev/null
-tool="$build/ui/space/tool/vexo-analysis"
-
-python3 bench/index_tree.py "$tree" --files "${VEXO_BENCH_FILES:-1000000}" \
-    --folders "${VEXO_BENCH_FOLDERS:-50000}"
-read -r manifest_files manifest_bytes < "$tree/totals"
-root="$tree/root"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 value() { sed -n "s/^$1=//p" "$2"; }
 seconds_of() { # seconds_of COMMAND...: runs it, prints the wall time
     local start end

@@ -14,29 +14,15 @@
 # VEXO_BENCH_FILES and VEXO_BENCH_FOLDERS make a smaller tree for a try-out.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")/.." && pwd)
-cd "$here"
-build=${VEXO_BUILD_DIR:-build/linux}
-tree=${VEXO_BENCH_TREE:-build/bench-tree}
-runs=${VEXO_BENCH_RUNS:-3}
+# shellcheck source=bench/bench-lib.sh
+. "$(dirname "$0")/bench-lib.sh"
 queries=${VEXO_BENCH_QUERIES:-21}
 word=receipt
-
-[ -f "$build/build.ninja" ] || cmake --preset linux -B "$build" >/dev/null
-cmake --build "$build" --target vexo-index >/dev/null
-tool="$build/ui/index/tool/vexo-index"
-
-python3 bench/index_tree.py "$tree" --files "${VEXO_BENCH_FILES:-1000000}" \
-    --folders "${VEXO_BENCH_FOLDERS:-50000}"
-read -r manifest_files manifest_bytes < "$tree/totals"
-root="$tree/root"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_prepare vexo-index
 
 field() { # field NAME < json line
     python3 -c 'import json,sys; print(json.loads(sys.stdin.readline())[sys.argv[1]])' "$1"
 }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 pct() { sort -n | awk -v p="$1" '{a[NR]=$1} END {i=int(NR*p/100+0.999); if(i<1)i=1; print a[i]}'; }
 
 # ---- Crawl against find, alternating, after one warming pass each ----
