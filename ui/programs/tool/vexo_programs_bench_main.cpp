@@ -15,8 +15,8 @@
 #include "programs/app_inventory.h"
 #include "programs/programs_section.h"
 #include "shell/main_window.h"
+#include "shell/home.h"
 #include "toolkit/headless/headless_app.h"
-#include "ui_application.h"
 
 #include <algorithm>
 #include <chrono>
@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
         for (int run = 0; run < runs; ++run) {
             toolkit::headless::HeadlessApp ui;
             shell::SectionCatalog catalog;
-            shell::RegisterProductSections(catalog);
+            shell::RegisterHome(catalog);
+            programs::RegisterPrograms(catalog);
             shell::MainWindow window(ui.app(), machine, std::move(catalog));
             window.Window().show();
 
