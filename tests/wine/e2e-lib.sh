@@ -42,15 +42,17 @@ e2e_launcher_ready() {
 }
 
 # Starts a launcher EXE in the background, bounded (SECONDS) so that nothing
-# outlives the suite, its output to LOG. Its status arrives through a pipe,
-# so that waiting for it can be bounded too.
+# outlives the suite, its output to LOG; a command after SECONDS (a tracer)
+# runs wine under it. Its status arrives through a pipe, so that waiting for
+# it can be bounded too.
 e2e_start() {
     local exe="$1" log="$2" seconds="$3" fifo="$e2e_logs/status.fifo"
+    shift 3
     rm -f "$fifo"
     mkfifo "$fifo"
     exec {e2e_fd}<>"$fifo"
     (
-        timeout -k 5 "$seconds" wine "$exe" >"$log" 2>&1
+        timeout -k 5 "$seconds" "$@" wine "$exe" >"$log" 2>&1
         echo "$?" >"$fifo"
     ) &
     e2e_pid=$!
