@@ -35,7 +35,7 @@ Add-Type -AssemblyName System.Windows.Forms
 $caption = 'VEXO SOLVANE'
 
 # A message box without owner window; returns the button the user chose.
-function Show-Message([string] $text, [string] $buttons, [string] $icon) {
+function Show-Message([string] $text, [string] $caption, [string] $buttons, [string] $icon) {
     return [System.Windows.Forms.MessageBox]::Show($text, $caption,
         [System.Windows.Forms.MessageBoxButtons] $buttons, [System.Windows.Forms.MessageBoxIcon] $icon)
 }
@@ -44,7 +44,7 @@ function Test-SamePath([string] $a, [string] $b) {
     return [string]::Equals($a, $b, [StringComparison]::OrdinalIgnoreCase)
 }
 
-$answer = Show-Message 'إزالة VEXO SOLVANE من هذا الحساب؟ ملفاتك الشخصية وتقارير التنظيف تبقى محفوظة.' 'YesNo' 'Question'
+$answer = Show-Message 'إزالة VEXO SOLVANE من هذا الحساب؟ ملفاتك الشخصية وتقارير التنظيف تبقى محفوظة.' $caption 'YesNo' 'Question'
 if ($answer -ne [System.Windows.Forms.DialogResult]::Yes) {
     exit 0
 }
@@ -100,10 +100,10 @@ try {
         [System.IO.Directory]::Delete($releaseFolder, $false)
     }
 
-    Show-Message 'تمت إزالة التطبيق. ملفاتك وتقاريرك لم تُحذف.' 'OK' 'Information' | Out-Null
+    Show-Message 'تمت إزالة التطبيق. ملفاتك وتقاريرك لم تُحذف.' $caption 'OK' 'Information' | Out-Null
 }
 catch {
-    Show-Message $_.Exception.Message 'OK' 'Error' | Out-Null
+    Show-Message $_.Exception.Message $caption 'OK' 'Error' | Out-Null
     exit 1
 }
 exit 0
