@@ -135,7 +135,9 @@ e2e_setup_cases=(
 )
 
 e2e_setup_run_case() {
-    local name="$1" exe="$2" host="$3" status="$4" child="$5" expected="$6" message="$7" without="$8"
+    # (read drops empty fields at the end of a line, so those may be unset)
+    local name="$1" exe="$2" host="$3" status="$4" child="${5:-}" expected="$6" message="${7:-}"
+    local without="${8:-}"
     local setup="$e2e_build/$exe" why="" before after left folder="" box
     if [ ! -f "$setup" ] || [ ! -f "$e2e_setup_standin" ]; then
         e2e_fail "$name" "$setup or the stand-in is not built"
