@@ -89,29 +89,29 @@ def png_header(data):
     return struct.unpack(">IIBB", data[16:26])
 
 
-def icon_group(data):
-    """The entries of an RT_GROUP_ICON: (width, height, bit count, bytes, id);
-    a width or height of 0 stands for 256."""
+def _icon_directory(data, entry_format, what):
+    """The entries of an icon directory (an icon file's or an icon group's),
+    unpacked with entry_format; a width or height of 0 stands for 256."""
     reserved, kind, count = struct.unpack_from("<HHH", data, 0)
     if reserved != 0 or kind != 1:
-        raise PeError("not an icon group")
+        raise PeError(f"not an {what}")
+    size = struct.calcsize(entry_format)
     out = []
     for i in range(count):
-        width, height, _, _, _, bits, size, ident = struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i)
-        out.append((width or 256, height or 256, bits, size, ident))
+        width, height, _, _, _, bits, length, where = struct.unpack_from(entry_format, data, 6 + size * i)
+        out.append((width or 256, height or 256, bits, length, where))
     return out
+
+
+def icon_group(data):
+    """The entries of an RT_GROUP_ICON: (width, height, bit count, bytes, id)."""
+    return _icon_directory(data, "<BBBBHHIH", "icon group")
 
 
 def icon_file_images(data):
     """The images of an .ico file, as (width, height, bit count, bytes)."""
-    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
-    if reserved != 0 or kind != 1:
-        raise PeError("not an icon file")
-    out = []
-    for i in range(count):
-        width, height, _, _, _, bits, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
-        out.append((width or 256, height or 256, bits, data[offset:offset + size]))
-    return out
+    return [(width, height, bits, data[offset:offset + length])
+            for width, height, bits, length, offset in _icon_directory(data, "<BBBBHHII", "icon file")]
 
 
 def version_info(data):
