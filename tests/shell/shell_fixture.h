@@ -44,15 +44,18 @@ protected:
     }
 
     // Builds the window with Home, Disk space and whatever `extra` adds, and
-    // shows it (Home opens as on the first show).
-    shell::MainWindow& Open(const std::function<void(shell::SectionCatalog&)>& extra = {}) {
+    // shows it (Home opens as on the first show). The window works on `on`
+    // when given (a machine with doubles in front of this one).
+    shell::MainWindow& Open(const std::function<void(shell::SectionCatalog&)>& extra = {},
+                            platform::Machine* on = nullptr) {
         shell::SectionCatalog catalog;
         shell::RegisterHome(catalog);
         space::RegisterDiskSpace(catalog);
         if (extra) {
             extra(catalog);
         }
-        window = std::make_unique<shell::MainWindow>(ui.app(), machine, std::move(catalog));
+        window =
+            std::make_unique<shell::MainWindow>(ui.app(), on ? *on : machine, std::move(catalog));
         window->Window().show();
         return *window;
     }

@@ -44,16 +44,6 @@ std::string ErrorText(const std::exception_ptr& error) {
     }
 }
 
-toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
-    // A toolbar button sized to its text, 32 px high, 8 px inside left and right.
-    toolkit::ButtonArgs args;
-    args.text = std::string(text);
-    args.autoSize = true;
-    args.minimumSize = toolkit::Size{0, 32};
-    args.padding = Spacing{8, 0, 8, 0};
-    return bar.add<toolkit::Button>(args);
-}
-
 } // namespace
 
 // ---- texts ----------------------------------------------------------------------------
@@ -145,9 +135,9 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
     barArgs.wrap = false;
     barArgs.autoScroll = true;
     searchBar_ = table->addAt<toolkit::FlowLayout>(0, 1, barArgs);
-    restart_ = AddButton(*searchBar_, kRestartText);
-    auto* chooseFolder = AddButton(*searchBar_, kChooseFolderText);
-    stopSearch_ = AddButton(*searchBar_, kStopSearchText);
+    restart_ = shell::ToolbarButton(*searchBar_, kRestartText);
+    auto* chooseFolder = shell::ToolbarButton(*searchBar_, kChooseFolderText);
+    stopSearch_ = shell::ToolbarButton(*searchBar_, kStopSearchText);
     toolkit::TextBoxArgs nameArgs;
     nameArgs.size = toolkit::Size{200, 28};
     nameArgs.accessibleName = std::string(kNameBoxName);
@@ -158,20 +148,20 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
                       std::string(kSizeOver1Gb)};
     sizeArgs.selectedIndex = 0;
     sizeFilter_ = searchBar_->add<toolkit::ComboBox>(sizeArgs);
-    auto* search = AddButton(*searchBar_, kSearchText);
+    auto* search = shell::ToolbarButton(*searchBar_, kSearchText);
 
     // Row 3: the delete bar.
     auto* deleteBar = table->addAt<toolkit::FlowLayout>(0, 2, barArgs);
-    selectPage_ = AddButton(*deleteBar, kSelectPageText);
-    takeAll_ = AddButton(*deleteBar, kTakeAllText);
+    selectPage_ = shell::ToolbarButton(*deleteBar, kSelectPageText);
+    takeAll_ = shell::ToolbarButton(*deleteBar, kTakeAllText);
     takeAll_->setTooltip(std::string(kTakeAllTip));
-    clear_ = AddButton(*deleteBar, kClearText);
-    delete_ = AddButton(*deleteBar, kDeleteText);
+    clear_ = shell::ToolbarButton(*deleteBar, kClearText);
+    delete_ = shell::ToolbarButton(*deleteBar, kDeleteText);
     delete_->setTooltip(std::string(kDeleteTip));
-    previous_ = AddButton(*deleteBar, kPreviousText);
-    next_ = AddButton(*deleteBar, kNextText);
-    openBin_ = AddButton(*deleteBar, kOpenBinText);
-    stopDelete_ = AddButton(*deleteBar, kStopDeleteText);
+    previous_ = shell::ToolbarButton(*deleteBar, kPreviousText);
+    next_ = shell::ToolbarButton(*deleteBar, kNextText);
+    openBin_ = shell::ToolbarButton(*deleteBar, kOpenBinText);
+    stopDelete_ = shell::ToolbarButton(*deleteBar, kStopDeleteText);
 
     // Row 4: the results.
     const base::Culture culture = context_.Culture();
