@@ -4,6 +4,7 @@
 #include "shell/error_capture.h"
 #include "shell/home.h"
 #include "space/disk_space.h"
+#include "space/folder_analysis.h"
 
 #include <memory>
 #include <stdexcept>
@@ -14,6 +15,7 @@ void RegisterProductSections(SectionCatalog& catalog) {
     RegisterHome(catalog);
     files::RegisterMyFiles(catalog);
     space::RegisterDiskSpace(catalog);
+    space::RegisterFolderAnalysis(catalog);
 }
 
 int RunUiApplication(toolkit::Application& app, platform::Machine& machine) {
