@@ -150,10 +150,13 @@ TEST_F(FolderAnalysisTest, OpensFromTheMoreMenuWithItsLayoutAndTheFixedDrives) {
     for (const auto& c : bar.children()) {
         order.push_back(c.get() == &s.driveList() ? "<drives>" : c->text());
         EXPECT_LT(c->bounds().right(), right) << c->text();
+        EXPECT_GE(c->bounds().x, 0) << c->text();
+        EXPECT_LE(c->bounds().bottom(), bar.size().height) << c->text();
         right = c->bounds().x;
     }
     EXPECT_THAT(order, ElementsAre("<drives>", "تحليل القرص المحدد", "إيقاف التحليل",
                                    "فتح المجلد المحدد", "عرض الأقراص والمساحة", "آخر تحليل محفوظ"));
+    EXPECT_EQ(bar.size().height, 80);
     EXPECT_EQ(s.driveList().size().width, 210);
     EXPECT_THAT(s.driveList().items(), ElementsAre("C:\\", "D:\\"));
     EXPECT_EQ(s.driveList().selectedIndex(), 0);

@@ -11,6 +11,8 @@ e2e_pid=""
 e2e_exit=""
 e2e_fd=""
 e2e_launcher=""
+# Words put before "wine" when e2e_start starts a launcher (none by default).
+e2e_start_with=()
 
 e2e_pass() {
     printf 'PASS %s\n' "$1"
@@ -50,7 +52,7 @@ e2e_start() {
     mkfifo "$fifo"
     exec {e2e_fd}<>"$fifo"
     (
-        timeout -k 5 "$seconds" wine "$exe" >"$log" 2>&1
+        timeout -k 5 "$seconds" "${e2e_start_with[@]}" wine "$exe" >"$log" 2>&1
         echo "$?" >"$fifo"
     ) &
     e2e_pid=$!

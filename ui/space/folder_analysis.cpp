@@ -22,6 +22,7 @@ using toolkit::Dock;
 constexpr double kGb = 1073741824.0;
 constexpr int kBarHeight = 80;
 constexpr int kDriveListWidth = 210;
+constexpr toolkit::Spacing kBarMargin{3, 1, 3, 1};
 
 // The grid's columns, in order.
 enum Column { kName, kGB, kFree, kPath, kNotes };
@@ -116,6 +117,7 @@ std::unique_ptr<toolkit::Control> StorageSection::Build() {
     toolkit::FlowLayoutArgs barArgs;
     barArgs.dock = Dock::Fill;
     barArgs.direction = toolkit::FlowDirection::RightToLeft;
+    barArgs.margin = toolkit::Spacing{};
     auto* bar = table->addAt<toolkit::FlowLayout>(0, 0, barArgs);
     toolkit::ListArgs driveArgs;
     driveArgs.size = toolkit::Size{kDriveListWidth, 28};
@@ -126,6 +128,11 @@ std::unique_ptr<toolkit::Control> StorageSection::Build() {
     openFolder_ = shell::ToolbarButton(*bar, kOpenFolderText);
     drivesView_ = shell::ToolbarButton(*bar, kDrivesViewText);
     savedView_ = shell::ToolbarButton(*bar, kSavedViewText);
+    // Where the bar is too narrow for one row, two rows of 38-px buttons
+    // still fit in its 80 px.
+    for (const auto& control : bar->children()) {
+        control->setMargin(kBarMargin);
+    }
 
     // Row 2: the drives or the measured entries.
     const base::Culture culture = context_.Culture();

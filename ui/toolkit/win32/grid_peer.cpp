@@ -158,7 +158,12 @@ bool GridPeer::rowsOverflow(int clientHeight) const {
 // Setting the font again makes the list view lay its header out anew.
 void GridPeer::applyLook() {
     const DataGrid::Look& look = grid_.look();
-    DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER;
+    DWORD ex = LVS_EX_DOUBLEBUFFER;
+    // Boxes only where the first column is ticked: a read-only list (the
+    // folder analysis) shows none.
+    if (!grid_.columns().empty() && grid_.columns()[0].kind == ColumnKind::Tick) {
+        ex |= LVS_EX_CHECKBOXES;
+    }
     if (grid_.fullRowSelect()) {
         ex |= LVS_EX_FULLROWSELECT;
     }
