@@ -121,6 +121,22 @@ protected:
         const auto& children = window->Stage().children();
         return children.empty() ? std::string("<empty>") : children.front()->accessibleName();
     }
+    // The row heights of the table that a hosted section's form holds first
+    // (-1 for a row that fills); empty when the stage holds no such form.
+    std::vector<int> HostedTableRows() {
+        const auto& children = window->Stage().children();
+        auto* form =
+            children.empty() ? nullptr : dynamic_cast<toolkit::Form*>(children.front().get());
+        if (!form || !form->hosted() || form->children().empty()) {
+            return {};
+        }
+        auto* table = dynamic_cast<toolkit::TableLayout*>(form->children().front().get());
+        std::vector<int> rows;
+        for (const toolkit::Track& t : table ? table->rows() : std::vector<toolkit::Track>{}) {
+            rows.push_back(t.type == toolkit::TrackType::Fill ? -1 : static_cast<int>(t.value));
+        }
+        return rows;
+    }
     void ChooseMore(const std::string& entry) {
         ui.click(window->MoreButton());
         ui.chooseMenuItem(entry);

@@ -132,16 +132,7 @@ TEST_F(FolderAnalysisTest, OpensFromTheMoreMenuWithItsLayoutAndTheFixedDrives) {
 
     EXPECT_EQ(Heading(), "تحليل المجلدات");
     EXPECT_EQ(OnStage(), "folder-analysis");
-    auto* form = dynamic_cast<toolkit::Form*>(&View());
-    ASSERT_NE(form, nullptr);
-    EXPECT_TRUE(form->hosted());
-    auto* table = dynamic_cast<toolkit::TableLayout*>(form->children().front().get());
-    ASSERT_NE(table, nullptr);
-    std::vector<int> rows;
-    for (const toolkit::Track& t : table->rows()) {
-        rows.push_back(t.type == toolkit::TrackType::Fill ? -1 : static_cast<int>(t.value));
-    }
-    EXPECT_THAT(rows, ElementsAre(80, -1, 80));
+    EXPECT_THAT(HostedTableRows(), ElementsAre(80, -1, 80));
 
     // The top bar from the right: the drive list, then the five buttons.
     toolkit::Control& bar = *s.driveList().parent();

@@ -211,13 +211,7 @@ e2e_analysis_run() {
     fi
     e2e_picture analysis-saved || e2e_fail "picture of the saved analysis" "none taken"
 
-    e2e_driver close "$e2e_title"
-    if e2e_driver wait-gone "$e2e_title" 20000; then
-        e2e_wait
-    else
-        e2e_fail "main window closes after the analysis" "still open"
-        e2e_abandon
-    fi
+    e2e_close_main "main window closes after the analysis"
     # The next suites get a server of their own, as the harness starts it.
     wineserver -w >/dev/null 2>&1
     chmod 755 "$e2e_analysis_drive/Users/Secret"

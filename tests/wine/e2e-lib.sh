@@ -88,6 +88,18 @@ e2e_abandon() {
     wineserver -w >/dev/null 2>&1
 }
 
+# Asks the main window to close and waits for the launcher; a window still
+# open after 20 s fails NAME and is ended with the prefix's programs.
+e2e_close_main() {
+    e2e_driver close "$e2e_title"
+    if e2e_driver wait-gone "$e2e_title" 20000; then
+        e2e_wait
+    else
+        e2e_fail "$1" "still open"
+        e2e_abandon
+    fi
+}
+
 # Saves the main window's client area, as the X display shows it, to
 # build/screenshots/NAME.png.
 e2e_picture() {

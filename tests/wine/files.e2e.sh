@@ -197,13 +197,7 @@ e2e_files_run() {
     fi
     e2e_picture files-after || e2e_fail "picture after the run" "none taken"
 
-    e2e_driver close "$e2e_title"
-    if e2e_driver wait-gone "$e2e_title" 20000; then
-        e2e_wait
-    else
-        e2e_fail "main window closes after the run" "still open"
-        e2e_abandon
-    fi
+    e2e_close_main "main window closes after the run"
 }
 
 # Wine's shell words its prompt in the prefix's language (English here).
