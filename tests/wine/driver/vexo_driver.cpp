@@ -16,12 +16,19 @@
 //                                   anywhere (a status line that also counts)
 //   click TITLE TEXT                click the visible control with exactly that text;
 //                                   prints "done", or "pending" while its handler waits
+//   click-containing TITLE TEXT     the same for a control whose text holds TEXT (a
+//                                   button of two lines, found by one of them)
+//   type TITLE TEXT                 put TEXT into the first visible edit box, as if typed
 //   close TITLE                     ask the window to close (WM_CLOSE)
 //   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
 //                                   and its text, then press the button with that text
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
+//   cells TITLE                     one line per row of the first visible grid, top to
+//                                   bottom: "ticked", "clear" or "none" for the tick
+//                                   box, then the text of every other column in the
+//                                   grid's own column order, separated by tabs
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -296,6 +303,61 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
+// Reads every row back from the list view: the tick box from the row's
+// state image (1 clear, 2 ticked), the other columns' texts as the list view
+// shows them.
+constexpr int kCellChars = 1024;
+
+std::wstring TickName(UINT state) {
+    switch ((state & LVIS_STATEIMAGEMASK) >> 12) {
+    case 1:
+        return L"clear";
+    case 2:
+        return L"ticked";
+    default:
+        return L"none";
+    }
+}
+
+int Cells(HWND list) {
+    DWORD_PTR rows = 0;
+    DWORD_PTR columns = 0;
+    if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &rows) ||
+        !SendMessageTimeoutW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                             kDefaultWaitMs, &columns)) {
+        return Fail(L"the grid does not answer");
+    }
+    struct Request {
+        LVITEMW item;
+        wchar_t text[kCellChars];
+    };
+    RemoteBuffer remote(list, sizeof(Request));
+    if (!remote.ok()) {
+        return Fail(L"the grid's process cannot be read");
+    }
+    auto* at = reinterpret_cast<Request*>(remote.address());
+    for (int row = 0; row < static_cast<int>(rows); ++row) {
+        std::wstring line;
+        for (int column = 0; column < static_cast<int>(columns); ++column) {
+            Request request{};
+            request.item.mask = LVIF_TEXT | (column == 0 ? LVIF_STATE : 0);
+            request.item.iItem = row;
+            request.item.iSubItem = column;
+            request.item.stateMask = LVIS_STATEIMAGEMASK;
+            request.item.pszText = at->text;
+            request.item.cchTextMax = kCellChars;
+            if (!remote.Write(&request) || !Ask(list, LVM_GETITEMW, 0, remote) ||
+                !remote.Read(&request)) {
+                return Fail(L"the grid does not answer");
+            }
+            request.text[kCellChars - 1] = L'\0';
+            line += column == 0 ? TickName(request.item.state) : L"\t" + std::wstring(request.text);
+        }
+        Print(line);
+    }
+    return 0;
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -343,7 +405,12 @@ std::vector<COLORREF> Drawn(HICON icon, COLORREF background, int width, int heig
 
 std::wstring IconName(HWND box) {
     HWND iconControl = GetDlgItem(box, kBoxIconId);
-    if (iconControl == nullptr || !IsWindowVisible(iconControl)) {
+    // Wine keeps the icon control of a box without icon on show, holding none
+    // (an icon's handle means the same in every process).
+    DWORD_PTR held = 0;
+    if (iconControl == nullptr || !IsWindowVisible(iconControl) ||
+        (SendMessageTimeoutW(iconControl, STM_GETICON, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &held) &&
+         held == 0)) {
         return L"none";
     }
     RECT r{};
@@ -417,7 +484,8 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"wait-text-containing|click|close|answer-box|rows|tick-row ARGS...",
+                L"wait-text-containing|click|click-containing|type|close|answer-box|rows|"
+                L"tick-row|cells ARGS...",
                 2);
 }
 
@@ -494,6 +562,10 @@ int Run(int argc, wchar_t** argv) {
         Print(std::to_wstring(count));
         return 0;
     }
+    if (command == L"cells") {
+        HWND list = FirstGrid(top);
+        return list != nullptr ? Cells(list) : Fail(L"no grid in \"" + title + L"\"");
+    }
     if (command == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
         return 0;
@@ -520,13 +592,32 @@ int Run(int argc, wchar_t** argv) {
         }
         return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
     }
-    if (command == L"click") {
-        HWND control = FindControl(top, operand);
+    if (command == L"click" || command == L"click-containing") {
+        HWND control =
+            FindControl(top, operand, command == L"click" ? Match::Exactly : Match::Containing);
         if (control == nullptr) {
             return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
         }
         Click(control);
         return 0;
+    }
+    if (command == L"type") {
+        HWND box = nullptr;
+        for (HWND hwnd : Descendants(top)) {
+            if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0) {
+                box = hwnd;
+                break;
+            }
+        }
+        if (box == nullptr) {
+            return Fail(L"no edit box in \"" + title + L"\"");
+        }
+        // The box tells its owner of the change as it would of typing.
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(operand.c_str()),
+                                   SMTO_NORMAL, kClickWaitMs, &ignored)
+                   ? 0
+                   : Fail(L"the edit box does not answer");
     }
     return Usage();
 }
