@@ -104,11 +104,6 @@ e2e_programs_cells() {
     e2e_driver cells "$e2e_title" | tr -d '\r'
 }
 
-# The state column of the row whose name is NAME.
-e2e_programs_state() {
-    e2e_programs_cells | awk -F'\t' -v name="$1" '$2 == name { print $5; exit }'
-}
-
 # The number (0 is the top) of the row whose name is NAME.
 e2e_programs_row() {
     e2e_programs_cells | awk -F'\t' -v name="$1" '$2 == name { print NR - 1; exit }'
@@ -156,11 +151,11 @@ e2e_programs_run() {
     # ---- the uninstallers and their entries ------------------------------------------
     local tools="$WINEPREFIX/drive_c/Program Files/Vexo E2E Tools"
     mkdir -p "$tools/handoff"
-    cp "$e2e_build/tests/wine/vexo-test-uninstaller.exe" "$tools/uninstall.exe" &&
-        cp "$e2e_build/tests/wine/vexo-test-uninstaller.exe" "$tools/handoff/unins000.exe" || {
+    if ! cp "$e2e_build/tests/wine/vexo-test-uninstaller.exe" "$tools/uninstall.exe" ||
+        ! cp "$e2e_build/tests/wine/vexo-test-uninstaller.exe" "$tools/handoff/unins000.exe"; then
         e2e_fail "programs" "the test uninstaller is not built"
         return
-    }
+    fi
     if ! e2e_programs_seed || [ "$(e2e_programs_left | wc -l)" != 7 ]; then
         e2e_fail "programs: the entries are seeded" \
             "the location holds: $(e2e_programs_left | tr '\n' ' ') (see $e2e_logs/reg.log)"
@@ -174,7 +169,9 @@ e2e_programs_run() {
         e2e_abandon
         return
     fi
-    if [ "$(e2e_driver click-containing "$e2e_title" "عرض البرامج المثبتة وإزالتها بالتتابع")" = done ] &&
+    # Home is built once the window shows its heading.
+    if e2e_driver wait-text "$e2e_title" "تحكّم أذكى. مساحة أوسع." 30000 >/dev/null &&
+        [ "$(e2e_driver click-containing "$e2e_title" "عرض البرامج المثبتة وإزالتها بالتتابع")" = "done" ] &&
         e2e_driver wait-text "$e2e_title" "تطبيقاتك — اختار ثم أزل" 10000 >/dev/null; then
         e2e_pass "programs opens from Home's button with its heading"
     else
@@ -205,6 +202,28 @@ e2e_programs_run() {
         e2e_pass "the tool bar flows from the right in its order"
     else
         e2e_fail "the tool bar flows from the right in its order" "it reads: $order"
+    fi
+
+    # Tool bar on top, footer at the bottom, the grid between them, all as
+    # wide as the section.
+    local frame
+    frame=$(e2e_driver texts "$e2e_title" | tr -d '\r' | awk -F'\t' '
+        { split($2, r, " ") }
+        $1 == "SysListView32" { gx = r[1]; gy = r[2]; gw = r[3]; gh = r[4] }
+        $1 == "Static" && index($3, "تم تحميل ") == 1 { fx = r[1]; fy = r[2]; fw = r[3]; fh = r[4] }
+        $1 == "VexoWindow" { panes[NR] = $2 }
+        END {
+            for (i in panes) {
+                split(panes[i], p, " ")
+                if (p[1] == gx && p[3] == gw && p[2] + p[4] == gy) bar = p[4]
+            }
+            print "bar " bar " grid " gx "," gw " footer " fx "," fw " high " fh (fy == gy + gh ? " below" : " apart")
+        }')
+    if [[ "$frame" =~ ^bar\ 115\ grid\ ([0-9]+,[0-9]+)\ footer\ ([0-9]+,[0-9]+)\ high\ 75\ below$ ]] &&
+        [ "${BASH_REMATCH[1]}" = "${BASH_REMATCH[2]}" ]; then
+        e2e_pass "tool bar 115 high, grid, footer 75 high, top to bottom"
+    else
+        e2e_fail "tool bar 115 high, grid, footer 75 high, top to bottom" "$frame"
     fi
 
     # ---- finding the seven ---------------------------------------------------------------
@@ -384,7 +403,7 @@ e2e_programs_run() {
     fi
 
     # ---- the navigation entry loads the list afresh -----------------------------------
-    if [ "$(e2e_driver click "$e2e_title" "التطبيقات")" = done ] &&
+    if [ "$(e2e_driver click "$e2e_title" "التطبيقات")" = "done" ] &&
         e2e_driver wait-text "$e2e_title" "البرامج المثبّتة — إزالة بالتتابع" 10000 >/dev/null &&
         e2e_programs_wait_loaded; then
         e2e_driver type "$e2e_title" "vexo"
