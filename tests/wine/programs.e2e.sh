@@ -4,9 +4,9 @@
 # of the publisher "Vexo E2E": a stand-in uninstaller that deletes its own
 # entry; one that hands its work to a second process and ends at once (its
 # entry stays); a command that runs cmd.exe; the protected "NVIDIA Graphics
-# Driver"; one without a command; the product's own entry, whose command
-# starts with powershell.exe; and a Windows Installer package removed with
-# MsiExec.exe /I and its product code.
+# Driver"; one without a command; one like the product's own entry, whose
+# command starts with powershell.exe; and a Windows Installer package
+# removed with MsiExec.exe /I and its product code.
 #
 # The user opens the section from Home's programs button, waits for the
 # list, finds the seven by typing in the search box, tries to tick the
@@ -29,7 +29,9 @@ e2e_programs_location='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersi
 e2e_programs_tools='C:\Program Files\Vexo E2E Tools'
 e2e_programs_msi_code='{6F1C2E4A-3B5D-4C7E-9A8B-1D2E3F405162}'
 
-# The seven entries, in the order the list sorts them by name:
+# The seven entries, in the order the list sorts them by name. All share the
+# publisher "Vexo E2E", which the search box finds them by, so that the
+# product's own entry, once installed in the prefix, stays out of the way.
 #   subkey | DisplayName | Publisher | EstimatedSize | value type | UninstallString
 e2e_programs_entries=(
     "VexoE2E.Protected|NVIDIA Graphics Driver|Vexo E2E|204800|sz|\"$e2e_programs_tools\\uninstall.exe\" remove VexoE2E.Protected"
@@ -38,7 +40,7 @@ e2e_programs_entries=(
     "VexoE2E.Installer|Vexo E2E Installer Package|Vexo E2E|10240|sz|MsiExec.exe /I$e2e_programs_msi_code"
     "VexoE2E.NoCommand|Vexo E2E Notes|Vexo E2E|||"
     "VexoE2E.SelfRemoving|Vexo E2E Self Removing Tool|Vexo E2E|1536|sz|\"$e2e_programs_tools\\uninstall.exe\" remove VexoE2E.SelfRemoving"
-    "VexoE2E.Product|VEXO SOLVANE|Vexo Store|640|sz|\"C:\\windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile -STA -ExecutionPolicy Bypass -File \"C:\\users\\Public\\VexoSolvane\\Uninstall.ps1\""
+    "VexoE2E.Product|VEXO SOLVANE|Vexo E2E|640|sz|\"C:\\windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile -STA -ExecutionPolicy Bypass -File \"C:\\users\\Public\\VexoSolvane\\Uninstall.ps1\""
 )
 
 # ---- the registry ---------------------------------------------------------------
@@ -227,7 +229,7 @@ e2e_programs_run() {
     fi
 
     # ---- finding the seven ---------------------------------------------------------------
-    e2e_driver type "$e2e_title" "vexo"
+    e2e_driver type "$e2e_title" "e2e"
     local seen
     seen=$(e2e_programs_cells | cut -f2- | cut -f1-4)
     local want_seen
@@ -238,11 +240,11 @@ e2e_programs_run() {
         $'Vexo E2E Installer Package\tVexo E2E\t10\tجاهز للمراجعة' \
         $'Vexo E2E Notes\tVexo E2E\t\tلا يوجد أمر إزالة' \
         $'Vexo E2E Self Removing Tool\tVexo E2E\t1.5\tجاهز للمراجعة' \
-        $'VEXO SOLVANE\tVexo Store\t0.6\tجاهز للمراجعة')
+        $'VEXO SOLVANE\tVexo E2E\t0.6\tجاهز للمراجعة')
     if [ "$seen" = "$want_seen" ]; then
-        e2e_pass "typing \"vexo\" shows the seven, sorted by name, with sizes and states"
+        e2e_pass "typing \"e2e\" shows the seven, sorted by name, with sizes and states"
     else
-        e2e_fail "typing \"vexo\" shows the seven, sorted by name, with sizes and states" \
+        e2e_fail "typing \"e2e\" shows the seven, sorted by name, with sizes and states" \
             "the grid shows: $(tr '\t\n' ',|' <<<"$seen")"
     fi
     e2e_picture programs-loaded || e2e_fail "picture of the loaded list" "none taken"
@@ -271,7 +273,7 @@ e2e_programs_run() {
     e2e_driver type "$e2e_title" "self removing"
     local narrowed
     narrowed=$(e2e_programs_cells | cut -f2 | paste -sd'|')
-    e2e_driver type "$e2e_title" "vexo"
+    e2e_driver type "$e2e_title" "e2e"
     tick=$(e2e_programs_cells | awk -F'\t' '$2 == "Vexo E2E Handoff Tool" { print $1 }')
     if [ "$narrowed" = "Vexo E2E Self Removing Tool" ] && [ "$tick" = clear ]; then
         e2e_pass "a ticked row hidden by the filter comes back clear"
@@ -406,7 +408,7 @@ e2e_programs_run() {
     if [ "$(e2e_driver click "$e2e_title" "التطبيقات")" = "done" ] &&
         e2e_driver wait-text "$e2e_title" "البرامج المثبّتة — إزالة بالتتابع" 10000 >/dev/null &&
         e2e_programs_wait_loaded; then
-        e2e_driver type "$e2e_title" "vexo"
+        e2e_driver type "$e2e_title" "e2e"
         states=$(e2e_programs_cells | cut -f1,2,5 | paste -sd'|')
         if [ "$states" = $'clear\tNVIDIA Graphics Driver\tمكون محمي|clear\tVexo E2E Command Prompt Cleaner\tجاهز للمراجعة|clear\tVexo E2E Handoff Tool\tجاهز للمراجعة|clear\tVexo E2E Installer Package\tجاهز للمراجعة|clear\tVexo E2E Notes\tلا يوجد أمر إزالة|clear\tVEXO SOLVANE\tجاهز للمراجعة' ]; then
             e2e_pass "the navigation entry opens a fresh list without the removed program"
