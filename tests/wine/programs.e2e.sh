@@ -139,15 +139,8 @@ e2e_programs_toolbar_order() {
 
 e2e_programs_run() {
     e2e_launcher_ready "programs" || return
-    local user_dir="" d
-    for d in "$WINEPREFIX"/drive_c/users/*/; do
-        [ "$(basename "$d")" = Public ] || user_dir="${d%/}"
-    done
-    if [ -z "$user_dir" ]; then
-        e2e_fail "programs" "the prefix has no user profile"
-        return
-    fi
-    local data="$user_dir/AppData/Local/VexoTolvik"
+    e2e_profile "programs" || return
+    local data="$e2e_user_dir/AppData/Local/VexoTolvik"
     rm -f "$data"/Apps-*.txt "$data/LastCleanup.json"
 
     # ---- the uninstallers and their entries ------------------------------------------
@@ -166,14 +159,8 @@ e2e_programs_run() {
 
     # ---- Home's programs button, and the list --------------------------------------------
     e2e_start "$e2e_launcher" "$e2e_logs/launcher.log" 400
-    if ! e2e_driver wait-window "$e2e_title" 60000 >/dev/null; then
-        e2e_fail "programs opens from Home" "no main window"
-        e2e_abandon
-        return
-    fi
-    # Home is built once the window shows its heading.
-    if e2e_driver wait-text "$e2e_title" "تحكّم أذكى. مساحة أوسع." 30000 >/dev/null &&
-        [ "$(e2e_driver click-containing "$e2e_title" "عرض البرامج المثبتة وإزالتها بالتتابع")" = "done" ] &&
+    e2e_wait_home "programs opens from Home" || return
+    if [ "$(e2e_driver click-containing "$e2e_title" "عرض البرامج المثبتة وإزالتها بالتتابع")" = "done" ] &&
         e2e_driver wait-text "$e2e_title" "تطبيقاتك — اختار ثم أزل" 10000 >/dev/null; then
         e2e_pass "programs opens from Home's button with its heading"
     else
@@ -394,10 +381,7 @@ e2e_programs_run() {
     fi
 
     local facts
-    facts=$(sed '1s/^\xEF\xBB\xBF//' "$data/LastCleanup.json" 2>/dev/null |
-        jq -r '[.Kind, .LogicalRemoved, .Attempted, .Success, .Failed, .Stopped,
-                (.Before | length > 0), (.After | length > 0)] | map(tostring) | join(" ")' \
-            2>/dev/null)
+    facts=$(e2e_report_facts "$data/LastCleanup.json")
     if [ "$facts" = "برامج 0 5 1 4 false true true" ]; then
         e2e_pass "LastCleanup.json records the run"
     else
@@ -421,13 +405,7 @@ e2e_programs_run() {
             "no heading or no list"
     fi
 
-    e2e_driver close "$e2e_title"
-    if e2e_driver wait-gone "$e2e_title" 20000; then
-        e2e_wait
-    else
-        e2e_fail "main window closes after the run" "still open"
-        e2e_abandon
-    fi
+    e2e_close_main "main window closes after the run"
 }
 
 mkdir -p "$e2e_logs"
