@@ -125,6 +125,9 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
     barArgs.direction = toolkit::FlowDirection::RightToLeft;
     barArgs.wrap = false;
     barArgs.autoScroll = true;
+    // The whole 48-px row: a 38-px button and its margins fit, so the bar
+    // scrolls only sideways, when the window is too narrow for it.
+    barArgs.margin = Spacing{};
     searchBar_ = table->addAt<toolkit::FlowLayout>(0, 1, barArgs);
     restart_ = shell::AddBarButton(*searchBar_, kRestartText);
     auto* chooseFolder = shell::AddBarButton(*searchBar_, kChooseFolderText);
