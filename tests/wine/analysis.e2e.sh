@@ -70,17 +70,15 @@ e2e_analysis_label() {
     e2e_analysis_texts | grep -F "$1" | head -1 | cut -f3
 }
 
+# The grid's rows without the tick-box field (the analysis has none).
 e2e_analysis_cells() {
-    e2e_driver cells "$e2e_title" | tr -d '\r'
+    e2e_driver cells "$e2e_title" | tr -d '\r' | cut -f2-
 }
 
 e2e_analysis_run() {
     e2e_launcher_ready "folder analysis" || return
-    local user_dir="" d
-    for d in "$WINEPREFIX"/drive_c/users/*/; do
-        [ "$(basename "$d")" = Public ] || user_dir="${d%/}"
-    done
-    local saved="$user_dir/AppData/Local/VexoTolvik/storage-v10-M.xml"
+    e2e_profile "folder analysis" || return
+    local saved="$e2e_user_dir/AppData/Local/VexoTolvik/storage-v10-M.xml"
     rm -f "$saved" "$saved.tmp"
     if ! e2e_analysis_tree; then
         e2e_fail "folder analysis" "the drive's tree could not be made"
@@ -95,13 +93,8 @@ e2e_analysis_run() {
         --inh-caps -dac_override,-dac_read_search)
     e2e_start "$e2e_launcher" "$e2e_logs/launcher.log" 300
     e2e_start_with=()
-    if ! e2e_driver wait-window "$e2e_title" 60000 >/dev/null; then
-        e2e_fail "folder analysis opens" "no main window"
-        e2e_abandon
-        return
-    fi
-    if ! e2e_driver wait-text "$e2e_title" "المزيد  ▾" 20000 >/dev/null ||
-        [ "$(e2e_driver click "$e2e_title" "المزيد  ▾")" != pending ] ||
+    e2e_wait_home "folder analysis opens" || return
+    if [ "$(e2e_driver click "$e2e_title" "المزيد  ▾")" != pending ] ||
         [ "$(e2e_driver menu-choose "$e2e_title" 1)" != done ] ||
         ! e2e_driver wait-text "$e2e_title" "تحليل القرص المحدد" 10000 >/dev/null; then
         e2e_fail "folder analysis opens from the More menu" "the section did not open"

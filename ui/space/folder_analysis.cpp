@@ -2,6 +2,7 @@
 
 #include "base/culture.h"
 #include "base/datetime.h"
+#include "shell/style.h"
 
 #include <exception>
 #include <optional>
@@ -122,12 +123,12 @@ std::unique_ptr<toolkit::Control> StorageSection::Build() {
     toolkit::ListArgs driveArgs;
     driveArgs.size = toolkit::Size{kDriveListWidth, 28};
     drives_ = bar->add<toolkit::ComboBox>(driveArgs);
-    analyse_ = shell::ToolbarButton(*bar, kAnalyseText);
-    stop_ = shell::ToolbarButton(*bar, kStopAnalysisText);
+    analyse_ = shell::AddBarButton(*bar, kAnalyseText);
+    stop_ = shell::AddBarButton(*bar, kStopAnalysisText);
     stop_->setEnabled(false);
-    openFolder_ = shell::ToolbarButton(*bar, kOpenFolderText);
-    drivesView_ = shell::ToolbarButton(*bar, kDrivesViewText);
-    savedView_ = shell::ToolbarButton(*bar, kSavedViewText);
+    openFolder_ = shell::AddBarButton(*bar, kOpenFolderText);
+    drivesView_ = shell::AddBarButton(*bar, kDrivesViewText);
+    savedView_ = shell::AddBarButton(*bar, kSavedViewText);
     // Where the bar is too narrow for one row, two rows of 38-px buttons
     // still fit in its 80 px.
     for (const auto& control : bar->children()) {

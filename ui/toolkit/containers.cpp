@@ -112,7 +112,7 @@ void TableLayout::layoutChildren() {
     const TableResult placed = tableLayout(displayRect(), columns_, rows_, items, rightToLeft());
     for (size_t i = 0; i < children().size(); ++i) {
         if (children()[i]->visible()) {
-            children()[i]->setBounds(placed.bounds[i]);
+            children()[i]->place(placed.bounds[i]);
         }
     }
 }
@@ -167,7 +167,7 @@ void FlowLayout::layoutChildren() {
         if (children()[i]->visible()) {
             r.x += dx;
             r.y -= scrollOffset_.y;
-            children()[i]->setBounds(r);
+            children()[i]->place(r);
         }
     }
 }

@@ -254,6 +254,11 @@ void Control::setVisible(bool visible) {
 }
 
 void Control::setBounds(Rect r) {
+    specified_ = r.size();
+    place(r);
+}
+
+void Control::place(Rect r) {
     r.width = std::max(r.width, minimumSize_.width);
     r.height = std::max(r.height, minimumSize_.height);
     if (r == bounds_) {
@@ -316,7 +321,7 @@ void Control::setAutoSize(bool on) {
 
 void Control::setMinimumSize(Size s) {
     minimumSize_ = s;
-    setBounds(bounds_);
+    place(bounds_);
     requestParentLayout();
 }
 
@@ -384,15 +389,15 @@ void Control::layoutChildren() {
     }
     const std::vector<Rect> placed = dockLayout(displayRect(), items);
     for (size_t i = 0; i < children_.size(); ++i) {
-        children_[i]->setBounds(placed[i]);
+        children_[i]->place(placed[i]);
     }
 }
 
 LayoutItem Control::layoutItem() const {
     LayoutItem item;
-    item.bounds = bounds_;
+    item.bounds = {bounds_.x, bounds_.y, specified_.width, specified_.height};
     item.autoSize = autoSize_;
-    item.preferred = autoSize_ ? preferredSize() : bounds_.size();
+    item.preferred = autoSize_ ? preferredSize() : specified_;
     item.minimum = minimumSize_;
     item.margin = margin_;
     item.dock = dock_;

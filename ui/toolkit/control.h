@@ -122,6 +122,10 @@ public:
     Size size() const { return bounds_.size(); }
     void setBounds(Rect r);
     void setSize(Size s) { setBounds({bounds_.x, bounds_.y, s.width, s.height}); }
+    // Where a layout puts the control. Unlike setBounds it leaves the size
+    // the control was given, so a tool bar docked while its form is still
+    // empty gets its height back once the form has one.
+    void place(Rect r);
     void setLocation(Point p) { setBounds({p.x, p.y, bounds_.width, bounds_.height}); }
     // The client area in the control's own coordinates, less its padding.
     virtual Rect displayRect() const;
@@ -234,6 +238,8 @@ private:
     bool enabled_ = true;
     bool visible_ = true;
     Rect bounds_;
+    // The size given by setBounds or setSize, which layouts start from.
+    Size specified_;
     Dock dock_ = Dock::None;
     Spacing margin_ = Spacing::all(3);
     Spacing padding_;

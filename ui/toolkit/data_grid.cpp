@@ -118,7 +118,7 @@ std::vector<int> DataGrid::columnWidths(int width) const {
 
 int DataGrid::addRow(std::vector<CellValue> cells, std::any rowTag) {
     cells.resize(columns_.size());
-    rows_.push_back(GridRow{std::move(cells), false, std::move(rowTag)});
+    rows_.push_back(GridRow{std::move(cells), false, std::move(rowTag), 0});
     changedItems();
     return rowCount() - 1;
 }
@@ -232,12 +232,25 @@ void DataGrid::setLook(const Look& look) {
     notify(Change::Style);
 }
 
-bool DataGrid::cellReadOnly(int, int column) const {
+bool DataGrid::cellReadOnly(int row, int column) const {
     if (readOnly_) {
         return true;
     }
-    return column < 0 || column >= static_cast<int>(columns_.size()) ||
-           columns_[static_cast<size_t>(column)].readOnly;
+    if (column < 0 || column >= static_cast<int>(columns_.size()) ||
+        columns_[static_cast<size_t>(column)].readOnly) {
+        return true;
+    }
+    return row >= 0 && row < rowCount() && column < 64 &&
+           (rows_[static_cast<size_t>(row)].lockedColumns >> column & 1U) != 0;
+}
+
+void DataGrid::setCellReadOnly(int row, int column, bool readOnly) {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= 64) {
+        return;
+    }
+    const std::uint64_t bit = std::uint64_t{1} << column;
+    std::uint64_t& locked = rows_[static_cast<size_t>(row)].lockedColumns;
+    locked = readOnly ? (locked | bit) : (locked & ~bit);
 }
 
 // ---- selection and editing ---------------------------------------------------------

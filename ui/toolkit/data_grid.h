@@ -37,6 +37,9 @@ struct GridRow {
     std::vector<CellValue> cells;
     bool hidden = false;
     std::any tag; // the record the row shows
+    // Cells of this row the user may not change although their column may
+    // be changed (a program that cannot be ticked), one bit per column.
+    std::uint64_t lockedColumns = 0;
 };
 
 struct GridCellRef {
@@ -98,6 +101,9 @@ public:
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool on) { readOnly_ = on; }
     bool cellReadOnly(int row, int column) const;
+    // Locks or unlocks one cell of a row whatever its column allows (the
+    // first 64 columns).
+    void setCellReadOnly(int row, int column, bool readOnly);
     bool multiSelect() const { return multiSelect_; }
     bool fullRowSelect() const { return fullRowSelect_; }
 
