@@ -27,8 +27,9 @@
 //                                   the first visible grid; prints "done" or "pending"
 //   cells TITLE                     one line per row of the first visible grid, top to
 //                                   bottom: "ticked", "clear" or "none" for the tick
-//                                   box, then the text of every other column in the
-//                                   grid's own column order, separated by tabs
+//                                   box, then the text of every other column (every
+//                                   column, after "none") in the grid's own column
+//                                   order, separated by tabs
 //   pick TITLE ITEM                 choose ITEM in the first visible drop-down list, as
 //                                   the user does (its owner hears of the change)
 //   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
@@ -309,7 +310,7 @@ int TickRow(HWND list, int row) {
 
 // Reads every row back from the list view: the tick box from the row's
 // state image (1 clear, 2 ticked), the other columns' texts as the list view
-// shows them.
+// shows them; without a tick box ("none") the first column's text too.
 constexpr int kCellChars = 1024;
 
 std::wstring TickName(UINT state) {
@@ -355,7 +356,15 @@ int Cells(HWND list) {
                 return Fail(L"the grid does not answer");
             }
             request.text[kCellChars - 1] = L'\0';
-            line += column == 0 ? TickName(request.item.state) : L"\t" + std::wstring(request.text);
+            if (column == 0) {
+                // A grid without tick boxes shows its first column's text here.
+                line = TickName(request.item.state);
+                if (line == L"none") {
+                    line += L"\t" + std::wstring(request.text);
+                }
+            } else {
+                line += L"\t" + std::wstring(request.text);
+            }
         }
         Print(line);
     }
