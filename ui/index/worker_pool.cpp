@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,7 +17,7 @@ class Pool final : public Executor {
 public:
     explicit Pool(int threads) : threads_(threads) {
         for (int i = 0; i < threads; ++i) {
-            std::thread([this] { Run(); }).detach();
+            StartDetachedThread("Vexo worker", [this] { Run(); });
         }
     }
 
@@ -32,7 +33,6 @@ public:
 
 private:
     void Run() {
-        base::NameCurrentThread("Vexo worker");
         for (;;) {
             std::function<void()> work;
             {
@@ -57,6 +57,21 @@ private:
 };
 
 } // namespace
+
+void StartDetachedThread(std::string name, std::function<void()> work) {
+    // The thread waits until it is detached before it does anything. The
+    // Windows build's POSIX thread layer hands the record of a thread
+    // detached after its work has returned to the next thread made, while
+    // the ending thread still writes to it on its way out; that next thread
+    // then never runs, and whoever waits for it waits for ever.
+    std::promise<void> detached;
+    std::thread([name = std::move(name), work = std::move(work), detached = detached.get_future()] {
+        detached.wait();
+        base::NameCurrentThread(name);
+        work();
+    }).detach();
+    detached.set_value();
+}
 
 std::shared_ptr<Executor> SharedPool() {
     // Deliberately never destroyed: its threads are still waiting when the

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace vexo::index {
 
@@ -23,5 +24,11 @@ public:
 // machine the product targets). Its threads never keep the process alive:
 // the pool is never destroyed, so nothing waits for them at exit.
 std::shared_ptr<Executor> SharedPool();
+
+// Runs `work` on a new thread named `name` that nothing waits for: it ends
+// when `work` returns, and never keeps the process from ending. `work`
+// catches its own failures. Throws std::system_error when no thread can be
+// made.
+void StartDetachedThread(std::string name, std::function<void()> work);
 
 } // namespace vexo::index
