@@ -5,6 +5,7 @@
 #include "shell/error_capture.h"
 #include "shell/home.h"
 #include "space/disk_space.h"
+#include "tools/update_check.h"
 
 #include <memory>
 #include <stdexcept>
@@ -16,6 +17,7 @@ void RegisterProductSections(SectionCatalog& catalog) {
     files::RegisterMyFiles(catalog);
     programs::RegisterPrograms(catalog);
     space::RegisterDiskSpace(catalog);
+    tools::RegisterUpdateCheck(catalog);
 }
 
 int RunUiApplication(toolkit::Application& app, platform::Machine& machine) {

@@ -22,6 +22,8 @@
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
+//   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
+//                                   and choose its entry INDEX (0 is the top) with the keys
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -296,6 +298,34 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
+// ---- pop-up menus ---------------------------------------------------------------
+
+// The menu's own loop reads the keys of its thread: the arrow down to the
+// entry, then Enter, as the user presses them.
+int ChooseMenuEntry(HWND top, int index, DWORD waitMs) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    HWND menu = WaitFor(waitMs, [&]() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == process && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (menu == nullptr) {
+        return Fail(L"no pop-up menu open");
+    }
+    for (int i = 0; i <= index; ++i) {
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    Print(L"done");
+    return 0;
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -417,7 +447,7 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"wait-text-containing|click|close|answer-box|rows|tick-row ARGS...",
+                L"wait-text-containing|click|close|answer-box|rows|tick-row|menu-choose ARGS...",
                 2);
 }
 
@@ -519,6 +549,10 @@ int Run(int argc, wchar_t** argv) {
             return Fail(L"no grid in \"" + title + L"\"");
         }
         return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
+    }
+    if (command == L"menu-choose") {
+        return ChooseMenuEntry(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)),
+                               WaitArgument(argc, argv, 4));
     }
     if (command == L"click") {
         HWND control = FindControl(top, operand);
