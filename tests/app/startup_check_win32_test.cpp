@@ -187,7 +187,7 @@ TEST(StartupCheck, MakesItsCallsInOrderAndClosesWhatItOpened) {
     yes.answer = IDYES;
     Script no = yes;
     no.answer = IDNO;
-    Script zeros = yes;
+    Script zeros = no;
     zeros.body = "0024";
     Script current = yes;
     current.body = "23";
