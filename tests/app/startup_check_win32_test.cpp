@@ -181,28 +181,29 @@ struct Case {
     std::vector<std::wstring> calls;
 };
 
+// The server answers 24 CR LF and the user says Yes, but for what `change` alters.
+Script With(void (*change)(Script&)) {
+    Script s;
+    s.body = "24\r\n";
+    s.answer = IDYES;
+    change(s);
+    return s;
+}
+
 TEST(StartupCheck, MakesItsCallsInOrderAndClosesWhatItOpened) {
-    Script yes;
-    yes.body = "24\r\n";
-    yes.answer = IDYES;
-    Script no = yes;
-    no.answer = IDNO;
-    Script zeros = no;
-    zeros.body = "0024";
-    Script current = yes;
-    current.body = "23";
-    Script missing = yes;
-    missing.status = 404;
-    Script noStatus = yes;
-    noStatus.queryWorks = false;
-    Script readFails = yes;
-    readFails.readWorks = false;
-    Script empty = yes;
-    empty.body = "";
-    Script unreachable = yes;
-    unreachable.urlWorks = false;
-    Script noInternet = yes;
-    noInternet.openWorks = false;
+    const Script yes = With([](Script&) {});
+    const Script no = With([](Script& s) { s.answer = IDNO; });
+    const Script zeros = With([](Script& s) {
+        s.body = "0024";
+        s.answer = IDNO;
+    });
+    const Script current = With([](Script& s) { s.body = "23"; });
+    const Script missing = With([](Script& s) { s.status = 404; });
+    const Script noStatus = With([](Script& s) { s.queryWorks = false; });
+    const Script readFails = With([](Script& s) { s.readWorks = false; });
+    const Script empty = With([](Script& s) { s.body = ""; });
+    const Script unreachable = With([](Script& s) { s.urlWorks = false; });
+    const Script noInternet = With([](Script& s) { s.openWorks = false; });
 
     const std::vector<std::wstring> opening = Opening();
     const Case cases[] = {
