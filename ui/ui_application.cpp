@@ -6,6 +6,7 @@
 #include "shell/home.h"
 #include "space/disk_space.h"
 #include "space/folder_analysis.h"
+#include "tools/update_check.h"
 
 #include <memory>
 #include <stdexcept>
@@ -18,6 +19,7 @@ void RegisterProductSections(SectionCatalog& catalog) {
     programs::RegisterPrograms(catalog);
     space::RegisterDiskSpace(catalog);
     space::RegisterFolderAnalysis(catalog);
+    tools::RegisterUpdateCheck(catalog);
 }
 
 int RunUiApplication(toolkit::Application& app, platform::Machine& machine) {

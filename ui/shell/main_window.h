@@ -96,6 +96,7 @@ public:
     toolkit::Application& App() override { return app_; }
     bool Minimised() override { return form_->minimized(); }
     void Tell(const std::string& text) override;
+    toolkit::DialogResult Ask(toolkit::MessageBoxArgs box) override;
     void PumpPending() override { app_.pumpPending(); }
     platform::NativeWindow Owner() override;
     void Diagnose(std::string_view message) override;

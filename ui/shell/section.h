@@ -93,6 +93,9 @@ public:
     // ---- telling and opening --------------------------------------------------
     // Tell (a message box owned by the main window, caption "فيكسو"), Owner
     // and PumpPending come from RunWindow.
+    // A message box owned by the main window, with the caption, buttons and
+    // icon `box` gives (its owner is set here); the user's answer.
+    virtual toolkit::DialogResult Ask(toolkit::MessageBoxArgs box) = 0;
     // Writes one line to the diagnostics log.
     virtual void Diagnose(std::string_view message) = 0;
     // Asks the shell to open a program, folder or address; tells the user
