@@ -101,6 +101,9 @@ public:
     // The opener of an entry point: busy test, button and heading, then the
     // section. An empty heading is the section's own.
     virtual void OpenSection(Section section, std::string_view heading = {}) = 0;
+    // The busy test alone, for an action that is refused while work runs:
+    // true when nothing runs, otherwise tells the user so and gives false.
+    virtual bool CanNavigate() = 0;
 
     // ---- the look -------------------------------------------------------------
     // The window's rounding registry and the palette pass with it.
@@ -169,5 +172,10 @@ private:
     std::map<Section, SectionEntry> sections_;
     std::map<MoreTool, std::function<void(SectionContext&)>> tools_;
 };
+
+// A button of a section's toolbar: sized to its text, 32 px high, 8 px inside
+// left and right (the palette pass raises every button to 38 px), appended
+// to `bar`.
+toolkit::Button* ToolbarButton(toolkit::Control& bar, std::string_view text);
 
 } // namespace vexo::shell

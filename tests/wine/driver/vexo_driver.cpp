@@ -22,6 +22,15 @@
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
+//   cells TITLE                     the rows of the first visible grid, top to bottom,
+//                                   one per line, the cells in column order, tab-separated
+//   pick TITLE ITEM                 choose ITEM in the first visible drop-down list, as
+//                                   the user does (its owner hears of the change)
+//   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
+//                                   and choose its entry INDEX (0 is the top) with the keys
+//   edit-text TITLE                 the first visible multi-line text box: a line naming
+//                                   its settings (multiline, readonly, vscroll, wrap, rtl),
+//                                   then its whole text with the line ends it holds
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -34,6 +43,7 @@
 
 #include <algorithm>
 #include <commctrl.h>
+#include <cstddef>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -296,6 +306,159 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
+// One cell's text, asked of the list view in its own process.
+bool CellText(HWND list, int row, int column, std::wstring& text) {
+    constexpr int kChars = 1024;
+    struct Block {
+        LVITEMW item;
+        wchar_t text[kChars];
+    };
+    RemoteBuffer remote(list, sizeof(Block));
+    if (!remote.ok()) {
+        return false;
+    }
+    Block block{};
+    block.item.iSubItem = column;
+    block.item.cchTextMax = kChars;
+    block.item.pszText = reinterpret_cast<wchar_t*>(remote.address() + offsetof(Block, text));
+    LRESULT length = 0;
+    if (!remote.Write(&block) ||
+        !Ask(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), remote, &length) ||
+        !remote.Read(&block)) {
+        return false;
+    }
+    block.text[kChars - 1] = L'\0';
+    text = block.text;
+    return true;
+}
+
+int PrintCells(HWND list) {
+    DWORD_PTR rows = 0;
+    DWORD_PTR header = 0;
+    DWORD_PTR columns = 0;
+    if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &rows) ||
+        !SendMessageTimeoutW(list, LVM_GETHEADER, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &header) ||
+        header == 0 ||
+        !SendMessageTimeoutW(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                             kDefaultWaitMs, &columns)) {
+        return Fail(L"the grid does not answer");
+    }
+    for (int row = 0; row < static_cast<int>(rows); ++row) {
+        std::wstring line;
+        for (int column = 0; column < static_cast<int>(columns); ++column) {
+            std::wstring text;
+            if (!CellText(list, row, column, text)) {
+                return Fail(L"the grid does not give row " + std::to_wstring(row));
+            }
+            line += (column > 0 ? L"\t" : L"") + text;
+        }
+        Print(line);
+    }
+    return 0;
+}
+
+// ---- drop-down lists ------------------------------------------------------------
+
+// The list's entries are read through the shown selection (WM_GETTEXT is
+// carried between processes), then the wanted one is chosen and the owner
+// told, as a choice with the mouse does.
+int Pick(HWND top, const std::wstring& item) {
+    HWND combo = nullptr;
+    for (HWND hwnd : Descendants(top)) {
+        if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"ComboBox") == 0) {
+            combo = hwnd;
+            break;
+        }
+    }
+    if (combo == nullptr) {
+        return Fail(L"no drop-down list in the window");
+    }
+    DWORD_PTR count = 0;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &count);
+    for (int i = 0; i < static_cast<int>(count); ++i) {
+        wchar_t shown[256] = {};
+        SendMessageTimeoutW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0, SMTO_NORMAL,
+                            kDefaultWaitMs, &ignored);
+        SendMessageTimeoutW(combo, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(shown), SMTO_NORMAL,
+                            kDefaultWaitMs, &ignored);
+        if (item == shown) {
+            const WPARAM change = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(combo)), CBN_SELCHANGE);
+            SendMessageTimeoutW(GetParent(combo), WM_COMMAND, change,
+                                reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, kClickWaitMs,
+                                &ignored);
+            Print(L"done");
+            return 0;
+        }
+    }
+    return Fail(L"no entry \"" + item + L"\" in the drop-down list");
+}
+
+// ---- pop-up menus ---------------------------------------------------------------
+
+// The menu's own loop reads the keys of its thread: the arrow down to the
+// entry, then Enter, as the user presses them.
+int ChooseMenuEntry(HWND top, int index, DWORD waitMs) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    HWND menu = WaitFor(waitMs, [&]() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == process && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (menu == nullptr) {
+        return Fail(L"no pop-up menu open");
+    }
+    for (int i = 0; i <= index; ++i) {
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    Print(L"done");
+    return 0;
+}
+
+// ---- text boxes -----------------------------------------------------------------
+
+// WM_GETTEXT is carried between processes, so the box's own text (not the
+// window caption GetWindowText reads for another process) comes back whole.
+int PrintEditText(HWND top) {
+    for (HWND hwnd : Descendants(top)) {
+        const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") != 0 ||
+            (style & ES_MULTILINE) == 0) {
+            continue;
+        }
+        const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+        std::wstring settings = L"multiline";
+        settings += (style & ES_READONLY) != 0 ? L" readonly" : L"";
+        settings += (style & WS_VSCROLL) != 0 ? L" vscroll" : L"";
+        settings += (style & (ES_AUTOHSCROLL | WS_HSCROLL)) == 0 ? L" wrap" : L"";
+        settings += (exStyle & WS_EX_RTLREADING) != 0 ? L" rtl" : L"";
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kDefaultWaitMs,
+                                 &length)) {
+            return Fail(L"the text box does not answer");
+        }
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                 reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &copied)) {
+            return Fail(L"the text box does not give its text");
+        }
+        text.resize(static_cast<size_t>(copied));
+        Print(settings);
+        Print(text);
+        return 0;
+    }
+    return Fail(L"no multi-line text box in the window");
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -416,9 +579,11 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 // ---- commands -------------------------------------------------------------------
 
 int Usage() {
-    return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"wait-text-containing|click|close|answer-box|rows|tick-row ARGS...",
-                2);
+    return Fail(
+        L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
+        L"wait-text-containing|click|close|answer-box|rows|cells|tick-row|pick|menu-choose|"
+        L"edit-text ARGS...",
+        2);
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -494,6 +659,13 @@ int Run(int argc, wchar_t** argv) {
         Print(std::to_wstring(count));
         return 0;
     }
+    if (command == L"cells") {
+        HWND list = FirstGrid(top);
+        if (list == nullptr) {
+            return Fail(L"no grid in \"" + title + L"\"");
+        }
+        return PrintCells(list);
+    }
     if (command == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
         return 0;
@@ -502,6 +674,9 @@ int Run(int argc, wchar_t** argv) {
         return Usage();
     }
     const std::wstring operand = argv[3];
+    if (command == L"edit-text") {
+        return PrintEditText(top);
+    }
     if (command == L"wait-text" || command == L"wait-text-containing") {
         const Match match = command == L"wait-text" ? Match::Exactly : Match::Containing;
         HWND control =
@@ -519,6 +694,13 @@ int Run(int argc, wchar_t** argv) {
             return Fail(L"no grid in \"" + title + L"\"");
         }
         return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
+    }
+    if (command == L"menu-choose") {
+        return ChooseMenuEntry(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)),
+                               WaitArgument(argc, argv, 4));
+    }
+    if (command == L"pick") {
+        return Pick(top, operand);
     }
     if (command == L"click") {
         HWND control = FindControl(top, operand);
