@@ -632,6 +632,9 @@ int Run(int argc, wchar_t** argv) {
         }
         return 0;
     }
+    if (command == L"edit-text") {
+        return PrintEditText(top);
+    }
     if (command == L"strays") {
         DWORD process = 0;
         GetWindowThreadProcessId(top, &process);
@@ -674,9 +677,6 @@ int Run(int argc, wchar_t** argv) {
         return Usage();
     }
     const std::wstring operand = argv[3];
-    if (command == L"edit-text") {
-        return PrintEditText(top);
-    }
     if (command == L"wait-text" || command == L"wait-text-containing") {
         const Match match = command == L"wait-text" ? Match::Exactly : Match::Containing;
         HWND control =
