@@ -5,6 +5,7 @@
 #include "shell/error_capture.h"
 #include "shell/home.h"
 #include "space/disk_space.h"
+#include "space/folder_analysis.h"
 #include "tools/cleanup_report_section.h"
 #include "tools/functions_guide.h"
 #include "tools/launchers.h"
@@ -26,6 +27,7 @@ void RegisterProductSections(SectionCatalog& catalog, platform::Machine& machine
     files::RegisterMyFiles(catalog, myFiles);
     programs::RegisterPrograms(catalog, apps);
     space::RegisterDiskSpace(catalog);
+    space::RegisterFolderAnalysis(catalog);
     tools::RegisterCleanupReport(catalog, {.reports = reports});
     tools::RegisterToolLaunchers(catalog);
     tools::RegisterFunctionsGuide(catalog);

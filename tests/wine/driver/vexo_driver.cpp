@@ -16,14 +16,20 @@
 //                                   anywhere (a status line that also counts)
 //   click TITLE TEXT                click the visible control with exactly that text;
 //                                   prints "done", or "pending" while its handler waits
+//   click-containing TITLE TEXT     the same for a control whose text holds TEXT (a
+//                                   button of two lines, found by one of them)
+//   type TITLE TEXT                 put TEXT into the first visible edit box, as if typed
 //   close TITLE                     ask the window to close (WM_CLOSE)
 //   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
 //                                   and its text, then press the button with that text
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
-//   cells TITLE                     the rows of the first visible grid, top to bottom,
-//                                   one per line, the cells in column order, tab-separated
+//   cells TITLE                     one line per row of the first visible grid, top to
+//                                   bottom: "ticked", "clear" or "none" for the tick
+//                                   box, then the text of every other column (every
+//                                   column, after "none") in the grid's own column
+//                                   order, separated by tabs
 //   pick TITLE ITEM                 choose ITEM in the first visible drop-down list, as
 //                                   the user does (its owner hears of the change)
 //   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
@@ -43,7 +49,6 @@
 
 #include <algorithm>
 #include <commctrl.h>
-#include <cstddef>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -306,51 +311,63 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
-// One cell's text, asked of the list view in its own process.
-bool CellText(HWND list, int row, int column, std::wstring& text) {
-    constexpr int kChars = 1024;
-    struct Block {
-        LVITEMW item;
-        wchar_t text[kChars];
-    };
-    RemoteBuffer remote(list, sizeof(Block));
-    if (!remote.ok()) {
-        return false;
+// Reads every row back from the list view: the tick box from the row's
+// state image (1 clear, 2 ticked), the other columns' texts as the list view
+// shows them; without a tick box ("none") the first column's text too.
+constexpr int kCellChars = 1024;
+
+std::wstring TickName(UINT state) {
+    switch ((state & LVIS_STATEIMAGEMASK) >> 12) {
+    case 1:
+        return L"clear";
+    case 2:
+        return L"ticked";
+    default:
+        return L"none";
     }
-    Block block{};
-    block.item.iSubItem = column;
-    block.item.cchTextMax = kChars;
-    block.item.pszText = reinterpret_cast<wchar_t*>(remote.address() + offsetof(Block, text));
-    LRESULT length = 0;
-    if (!remote.Write(&block) ||
-        !Ask(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), remote, &length) ||
-        !remote.Read(&block)) {
-        return false;
-    }
-    block.text[kChars - 1] = L'\0';
-    text = block.text;
-    return true;
 }
 
-int PrintCells(HWND list) {
+int Cells(HWND list) {
     DWORD_PTR rows = 0;
-    DWORD_PTR header = 0;
     DWORD_PTR columns = 0;
     if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &rows) ||
-        !SendMessageTimeoutW(list, LVM_GETHEADER, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &header) ||
-        header == 0 ||
-        !SendMessageTimeoutW(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+        !SendMessageTimeoutW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
                              kDefaultWaitMs, &columns)) {
         return Fail(L"the grid does not answer");
     }
+    struct Request {
+        LVITEMW item;
+        wchar_t text[kCellChars];
+    };
+    RemoteBuffer remote(list, sizeof(Request));
+    if (!remote.ok()) {
+        return Fail(L"the grid's process cannot be read");
+    }
+    auto* at = reinterpret_cast<Request*>(remote.address());
     for (int row = 0; row < static_cast<int>(rows); ++row) {
         std::wstring line;
         for (int column = 0; column < static_cast<int>(columns); ++column) {
-            std::wstring text;
-            if (!CellText(list, row, column, text)) {
-                return Fail(L"the grid does not give row " + std::to_wstring(row));
+            Request request{};
+            request.item.mask = LVIF_TEXT | (column == 0 ? LVIF_STATE : 0);
+            request.item.iItem = row;
+            request.item.iSubItem = column;
+            request.item.stateMask = LVIS_STATEIMAGEMASK;
+            request.item.pszText = at->text;
+            request.item.cchTextMax = kCellChars;
+            if (!remote.Write(&request) || !Ask(list, LVM_GETITEMW, 0, remote) ||
+                !remote.Read(&request)) {
+                return Fail(L"the grid does not answer");
             }
-            line += (column > 0 ? L"\t" : L"") + text;
+            request.text[kCellChars - 1] = L'\0';
+            if (column == 0) {
+                // A grid without tick boxes shows its first column's text here.
+                line = TickName(request.item.state);
+                if (line == L"none") {
+                    line += L"\t" + std::wstring(request.text);
+                }
+            } else {
+                line += L"\t" + std::wstring(request.text);
+            }
         }
         Print(line);
     }
@@ -506,7 +523,12 @@ std::vector<COLORREF> Drawn(HICON icon, COLORREF background, int width, int heig
 
 std::wstring IconName(HWND box) {
     HWND iconControl = GetDlgItem(box, kBoxIconId);
-    if (iconControl == nullptr || !IsWindowVisible(iconControl)) {
+    // Wine keeps the icon control of a box without icon on show, holding none
+    // (an icon's handle means the same in every process).
+    DWORD_PTR held = 0;
+    if (iconControl == nullptr || !IsWindowVisible(iconControl) ||
+        (SendMessageTimeoutW(iconControl, STM_GETICON, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &held) &&
+         held == 0)) {
         return L"none";
     }
     RECT r{};
@@ -579,11 +601,10 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 // ---- commands -------------------------------------------------------------------
 
 int Usage() {
-    return Fail(
-        L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-        L"wait-text-containing|click|close|answer-box|rows|cells|tick-row|pick|menu-choose|"
-        L"edit-text ARGS...",
-        2);
+    return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
+                L"wait-text-containing|click|click-containing|type|close|answer-box|rows|"
+                L"tick-row|cells|pick|menu-choose|edit-text ARGS...",
+                2);
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -664,10 +685,7 @@ int Run(int argc, wchar_t** argv) {
     }
     if (command == L"cells") {
         HWND list = FirstGrid(top);
-        if (list == nullptr) {
-            return Fail(L"no grid in \"" + title + L"\"");
-        }
-        return PrintCells(list);
+        return list != nullptr ? Cells(list) : Fail(L"no grid in \"" + title + L"\"");
     }
     if (command == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
@@ -702,13 +720,32 @@ int Run(int argc, wchar_t** argv) {
     if (command == L"pick") {
         return Pick(top, operand);
     }
-    if (command == L"click") {
-        HWND control = FindControl(top, operand);
+    if (command == L"click" || command == L"click-containing") {
+        HWND control =
+            FindControl(top, operand, command == L"click" ? Match::Exactly : Match::Containing);
         if (control == nullptr) {
             return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
         }
         Click(control);
         return 0;
+    }
+    if (command == L"type") {
+        HWND box = nullptr;
+        for (HWND hwnd : Descendants(top)) {
+            if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0) {
+                box = hwnd;
+                break;
+            }
+        }
+        if (box == nullptr) {
+            return Fail(L"no edit box in \"" + title + L"\"");
+        }
+        // The box tells its owner of the change as it would of typing.
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(operand.c_str()),
+                                   SMTO_NORMAL, kClickWaitMs, &ignored)
+                   ? 0
+                   : Fail(L"the edit box does not answer");
     }
     return Usage();
 }
