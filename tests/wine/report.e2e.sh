@@ -188,6 +188,12 @@ e2e_report_run() {
     # Last: its console stays open over the window.
     # ---- repair -----------------------------------------------------------------------------
     name="repair starts the console once and refuses a second while it is open"
+    if [ "$(e2e_driver click "$e2e_title" "تقرير التنظيف")" != done ] ||
+        ! e2e_driver wait-text "$e2e_title" "$e2e_report_heading" 10000 >/dev/null; then
+        e2e_fail "$name" "the report section did not open again"
+        e2e_abandon
+        return
+    fi
     if ! e2e_report_press "إصلاح ملفات ويندوز" "إصلاح ملفات النظام=Yes" "فيكسو=OK"; then
         e2e_fail "$name" "the question or the answer did not come"
         e2e_abandon
