@@ -37,8 +37,8 @@ TEST_F(CleanupReportTest, ShowsItsControlsInOrder) {
     EXPECT_EQ(toolkit::headless::HeadlessApp::visibleTexts(View()),
               (std::vector<std::string>{std::string(kNoReport), std::string(kMeasureText),
                                         std::string(kRecycleBinText), std::string(kRepairText),
-                                        std::string(kRestartText),
-                                        std::string(kCancelRestartText), std::string(kReportNote)}));
+                                        std::string(kRestartText), std::string(kCancelRestartText),
+                                        std::string(kReportNote)}));
     auto& layout = dynamic_cast<toolkit::TableLayout&>(View());
     ASSERT_EQ(layout.rows().size(), 4u);
     EXPECT_EQ(layout.rows()[0].value, 130);
@@ -129,8 +129,8 @@ TEST_F(CleanupReportTest, RestartPressedTwiceIsRefusedByWindowsTheSecondTime) {
         Click(kRestartText);
     }
     const std::string ask = std::string(kRestartCaption) + "|" + std::string(kRestartQuestion);
-    EXPECT_EQ(Boxes(), (std::vector<std::string>{ask, Told(kRestartRequested), ask,
-                                                 Told(kRestartRefused)}));
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{ask, Told(kRestartRequested), ask, Told(kRestartRefused)}));
     const auto& question = ui.shownMessageBoxes().front();
     EXPECT_EQ(question.buttons, MessageButtons::YesNo);
     EXPECT_EQ(question.icon, MessageIcon::Question);
@@ -156,8 +156,7 @@ TEST_F(CleanupReportTest, CancelRestartTellsWhatWindowsAnswered) {
         int exitCode;
         std::string_view told;
     } cases[] = {
-        {0, kRestartCancelled},
-        {1116, kNothingToCancel}, // no restart pending
+        {0, kRestartCancelled}, {1116, kNothingToCancel}, // no restart pending
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.exitCode);
@@ -252,8 +251,8 @@ TEST_F(CleanupReportTest, DecliningTheElevationPromptTellsWindowsCancellation) {
     ui.expectMessageBox(DialogResult::Yes);
     ui.expectMessageBox(DialogResult::Ok);
     Click(kRepairText);
-    EXPECT_EQ(Boxes().back(), Told(std::string(kRepairNotStarted) +
-                                   "The operation was canceled by the user."));
+    EXPECT_EQ(Boxes().back(),
+              Told(std::string(kRepairNotStarted) + "The operation was canceled by the user."));
     // No console is kept: the next press asks again.
     machine.ScriptProcess(kCmd, Runs(5));
     ui.expectMessageBox(DialogResult::Yes);

@@ -58,9 +58,9 @@ TEST_F(LaunchersTest, AToolTheShellCannotStartIsTold) {
     Start(); // no cleanmgr.exe in the Windows folder
     ui.expectMessageBox(DialogResult::Ok);
     ChooseMore("تنظيف ويندوز");
-    EXPECT_EQ(Boxes(), (std::vector<std::string>{
-                           Told(std::string(shell::kOpenFailed) +
-                                "The system cannot find the file specified.")}));
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{Told(std::string(shell::kOpenFailed) +
+                                             "The system cannot find the file specified.")}));
 }
 
 // A profile folder with a space stays one argument for Notepad.
@@ -81,7 +81,8 @@ TEST_F(LaunchersTest, WithoutADiagnosticsLogNothingStarts) {
         std::function<void()> arrange;
     } cases[] = {
         {"no log written yet", [] {}},
-        {"a folder of that name", [this] { Folder(std::string(kDataFolder) + "\\Diagnostics.txt"); }},
+        {"a folder of that name",
+         [this] { Folder(std::string(kDataFolder) + "\\Diagnostics.txt"); }},
         {"no local application data", [this] { machine.SetEnv("LOCALAPPDATA", std::nullopt); }},
     };
     for (const Case& c : cases) {

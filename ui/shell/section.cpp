@@ -32,13 +32,4 @@ base::Lease BusyState::HoldEmbeddedKeepingStop() {
     });
 }
 
-toolkit::Button* ToolbarButton(toolkit::Control& bar, std::string_view text) {
-    toolkit::ButtonArgs args;
-    args.text = std::string(text);
-    args.autoSize = true;
-    args.minimumSize = toolkit::Size{0, 32};
-    args.padding = toolkit::Spacing{8, 0, 8, 0};
-    return bar.add<toolkit::Button>(args);
-}
-
 } // namespace vexo::shell

@@ -173,9 +173,4 @@ private:
     std::map<MoreTool, std::function<void(SectionContext&)>> tools_;
 };
 
-// A button of a section's toolbar: sized to its text, 32 px high, 8 px inside
-// left and right (the palette pass raises every button to 38 px), appended
-// to `bar`.
-toolkit::Button* ToolbarButton(toolkit::Control& bar, std::string_view text);
-
 } // namespace vexo::shell

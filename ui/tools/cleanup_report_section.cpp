@@ -1,5 +1,6 @@
 #include "tools/cleanup_report_section.h"
 
+#include "shell/style.h"
 #include "tools/windows_tools.h"
 
 #include <exception>
@@ -26,11 +27,12 @@ toolkit::GridColumn NumberColumn(std::string_view name, std::string_view header,
             .header = std::string(header),
             .kind = toolkit::ColumnKind::Number,
             // An empty cell is a figure that does not exist, not zero.
-            .format = [culture](const toolkit::CellValue& v) {
-                return std::holds_alternative<double>(v) ? base::FormatN(std::get<double>(v), 2,
-                                                                         culture)
-                                                         : std::string();
-            },
+            .format =
+                [culture](const toolkit::CellValue& v) {
+                    return std::holds_alternative<double>(v)
+                               ? base::FormatN(std::get<double>(v), 2, culture)
+                               : std::string();
+                },
             .readOnly = true};
 }
 
@@ -81,11 +83,11 @@ std::unique_ptr<toolkit::Control> CleanupReportSection::Build() {
     barArgs.wrap = false;
     barArgs.autoScroll = true;
     auto* bar = view->addAt<toolkit::FlowLayout>(0, 1, barArgs);
-    auto* measure = shell::ToolbarButton(*bar, kMeasureText);
-    auto* recycleBin = shell::ToolbarButton(*bar, kRecycleBinText);
-    auto* repair = shell::ToolbarButton(*bar, kRepairText);
-    auto* restart = shell::ToolbarButton(*bar, kRestartText);
-    auto* cancel = shell::ToolbarButton(*bar, kCancelRestartText);
+    auto* measure = shell::AddBarButton(*bar, kMeasureText);
+    auto* recycleBin = shell::AddBarButton(*bar, kRecycleBinText);
+    auto* repair = shell::AddBarButton(*bar, kRepairText);
+    auto* restart = shell::AddBarButton(*bar, kRestartText);
+    auto* cancel = shell::AddBarButton(*bar, kCancelRestartText);
 
     const base::Culture& culture = context_.Culture();
     toolkit::DataGridArgs gridArgs;
@@ -121,8 +123,8 @@ void CleanupReportSection::Render() {
     table_->clearRows();
     for (const records::ReportTableRow& row :
          records::ReportTableRows(shown_, records::ReadStorage18(context_.Machine()))) {
-        table_->addRow({row.root, Cell(row.before), row.after, Cell(row.delta), row.used,
-                        row.total});
+        table_->addRow(
+            {row.root, Cell(row.before), row.after, Cell(row.delta), row.used, row.total});
     }
 }
 
@@ -208,8 +210,7 @@ void RegisterCleanupReport(shell::SectionCatalog& catalog, CleanupReportOptions 
     if (!shared->console) {
         shared->console = std::make_shared<RepairConsole>();
     }
-    catalog.Add(shell::Section::CleanupReport,
-                {.make = [shared](shell::SectionContext& context) {
+    catalog.Add(shell::Section::CleanupReport, {.make = [shared](shell::SectionContext& context) {
                     if (!shared->reports) {
                         shared->reports = std::make_shared<records::ReportStore>(context.Machine());
                     }

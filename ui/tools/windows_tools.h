@@ -44,6 +44,7 @@ platform::ProcessLaunch ShutdownLaunch(platform::Environment& environment,
 // The elevated repair console: cmd.exe through the shell's "runas" verb (the
 // elevation prompt), in System32, its process asked for. The shell shows no
 // error box of its own: the section tells the failure in its words.
-platform::ShellLaunch RepairLaunch(platform::Environment& environment, platform::NativeWindow owner);
+platform::ShellLaunch RepairLaunch(platform::Environment& environment,
+                                   platform::NativeWindow owner);
 
 } // namespace vexo::tools
