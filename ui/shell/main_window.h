@@ -80,7 +80,7 @@ public:
     BusyState& Busy() { return busy_; }
     // True when nothing is busy; otherwise tells the user to stop or finish
     // first and returns false.
-    bool CanNavigate();
+    bool CanNavigate() override;
     // The button (or hidden marker) of a section.
     toolkit::Button& SectionButton(Section section);
     // The panel the open section lives in.

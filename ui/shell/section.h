@@ -104,6 +104,9 @@ public:
     // The opener of an entry point: busy test, button and heading, then the
     // section. An empty heading is the section's own.
     virtual void OpenSection(Section section, std::string_view heading = {}) = 0;
+    // The busy test alone, for an action that is refused while work runs:
+    // true when nothing runs, otherwise tells the user so and gives false.
+    virtual bool CanNavigate() = 0;
 
     // ---- the look -------------------------------------------------------------
     // The window's rounding registry and the palette pass with it.

@@ -34,6 +34,9 @@
 //                                   the user does (its owner hears of the change)
 //   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
 //                                   and choose its entry INDEX (0 is the top) with the keys
+//   edit-text TITLE                 the first visible multi-line text box: a line naming
+//                                   its settings (multiline, readonly, vscroll, wrap, rtl),
+//                                   then its whole text with the line ends it holds
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -436,6 +439,43 @@ int ChooseMenuEntry(HWND top, int index, DWORD waitMs) {
     return 0;
 }
 
+// ---- text boxes -----------------------------------------------------------------
+
+// WM_GETTEXT is carried between processes, so the box's own text (not the
+// window caption GetWindowText reads for another process) comes back whole.
+int PrintEditText(HWND top) {
+    for (HWND hwnd : Descendants(top)) {
+        const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") != 0 ||
+            (style & ES_MULTILINE) == 0) {
+            continue;
+        }
+        const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+        std::wstring settings = L"multiline";
+        settings += (style & ES_READONLY) != 0 ? L" readonly" : L"";
+        settings += (style & WS_VSCROLL) != 0 ? L" vscroll" : L"";
+        settings += (style & (ES_AUTOHSCROLL | WS_HSCROLL)) == 0 ? L" wrap" : L"";
+        settings += (exStyle & WS_EX_RTLREADING) != 0 ? L" rtl" : L"";
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kDefaultWaitMs,
+                                 &length)) {
+            return Fail(L"the text box does not answer");
+        }
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                 reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &copied)) {
+            return Fail(L"the text box does not give its text");
+        }
+        text.resize(static_cast<size_t>(copied));
+        Print(settings);
+        Print(text);
+        return 0;
+    }
+    return Fail(L"no multi-line text box in the window");
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -570,7 +610,7 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
                 L"wait-text-containing|click|click-containing|type|close|answer-box|rows|"
-                L"tick-row|cells|pick|menu-choose ARGS...",
+                L"tick-row|cells|pick|menu-choose|edit-text ARGS...",
                 2);
 }
 
@@ -619,6 +659,9 @@ int Run(int argc, wchar_t** argv) {
             }
         }
         return 0;
+    }
+    if (command == L"edit-text") {
+        return PrintEditText(top);
     }
     if (command == L"strays") {
         DWORD process = 0;
