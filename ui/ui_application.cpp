@@ -1,6 +1,7 @@
 #include "ui_application.h"
 
 #include "files/my_files.h"
+#include "files/temp_files.h"
 #include "programs/programs_section.h"
 #include "shell/error_capture.h"
 #include "shell/home.h"
@@ -15,6 +16,7 @@ namespace vexo::shell {
 void RegisterProductSections(SectionCatalog& catalog) {
     RegisterHome(catalog);
     files::RegisterMyFiles(catalog);
+    files::RegisterTemporaryFiles(catalog);
     programs::RegisterPrograms(catalog);
     space::RegisterDiskSpace(catalog);
     space::RegisterFolderAnalysis(catalog);
