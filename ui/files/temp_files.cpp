@@ -1,6 +1,7 @@
 #include "files/temp_files.h"
 
 #include "base/culture.h"
+#include "base/trim.h"
 #include "platform/path_rules.h"
 
 #include <exception>
@@ -26,16 +27,8 @@ constexpr int kMbColumn = 1;
 constexpr int kFileColumn = 2;
 constexpr int kPathColumn = 3;
 
-std::string Trim(std::string_view text) {
-    const char* space = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(space);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(space);
-    return std::string(text.substr(first, last - first + 1));
-}
-
+// This bar's buttons stand 36 px high before the palette pass, taller than
+// the other sections' bar buttons.
 toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
     toolkit::ButtonArgs args;
     args.text = std::string(text);
@@ -333,7 +326,7 @@ void TemporaryFilesSection::ApplyFilter() {
         return;
     }
     grid_->setCurrentCell({});
-    const std::string text = Trim(filter_->text());
+    const std::string text(base::TrimSpace(filter_->text()));
     toolkit::SuspendedLayout hold(*grid_);
     for (int row = 0; row < grid_->rowCount(); ++row) {
         const bool shown = text.empty() ||
