@@ -403,12 +403,10 @@ TEST_F(TempFilesTest, TheFilterMatchesNameOrPathAndNeverTouchesTicks) {
         std::vector<std::string> shown;
     };
     const Case cases[] = {
-        {"log", {"Report.LOG", "a.tmp"}},    // the name, or a folder of the path
-        {"  REPORT\t", {"Report.LOG"}},       // trimmed, case ignored
-        {"تقرير", {"تقرير.dat"}},
-        {"\\b.", {"b.tmp"}},
-        {"nothing like it", {}},
-        {"   ", {"Report.LOG", "a.tmp", "b.tmp", "تقرير.dat"}},
+        {"log", {"Report.LOG", "a.tmp"}}, // the name, or a folder of the path
+        {"  REPORT\t", {"Report.LOG"}},   // trimmed, case ignored
+        {"تقرير", {"تقرير.dat"}},         {"\\b.", {"b.tmp"}},
+        {"nothing like it", {}},          {"   ", {"Report.LOG", "a.tmp", "b.tmp", "تقرير.dat"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -489,10 +487,9 @@ TEST_F(TempFilesTest, RemovesEveryTickedRowHiddenOrNotAndKeepsWhatTheShellSkippe
     EXPECT_FALSE(window->Busy().busy);
     EXPECT_TRUE(ButtonOf(tf::kTempDeleteText).enabled());
 
-    EXPECT_THAT(RemovalLogs(),
-                ElementsAre("\xEF\xBB\xBFREMOVED " + big + "\r\nREMOVED " + log + "\r\nREMOVED " +
-                            small + "\r\nNOT REMOVED " + held +
-                            " : The operation was canceled by the user.\r\n"));
+    EXPECT_THAT(RemovalLogs(), ElementsAre("\xEF\xBB\xBFREMOVED " + big + "\r\nREMOVED " + log +
+                                           "\r\nREMOVED " + small + "\r\nNOT REMOVED " + held +
+                                           " : The operation was canceled by the user.\r\n"));
     const std::optional<records::CleanupReport> report = reports->LastReport();
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->kind, "ملفات");
@@ -524,8 +521,8 @@ TEST_F(TempFilesTest, AFolderSwappedForALinkAfterTheScanGivesNothingAway) {
     EXPECT_THAT(machine.RecycledPaths(), IsEmpty());
     EXPECT_EQ(Read(mine), "precious");
     EXPECT_THAT(Names(), ElementsAre("same.tmp"));
-    EXPECT_THAT(RemovalLogs(), ElementsAre("\xEF\xBB\xBFNOT REMOVED " + listed +
-                                           " : تم تجاوز رابط أو مجلد\r\n"));
+    EXPECT_THAT(RemovalLogs(),
+                ElementsAre("\xEF\xBB\xBFNOT REMOVED " + listed + " : تم تجاوز رابط أو مجلد\r\n"));
 }
 
 TEST_F(TempFilesTest, NothingIsRemovedWithoutATickOrWithoutAYes) {

@@ -78,7 +78,8 @@ public:
 // ---- texts and rules ------------------------------------------------------------------
 
 std::string TempConfirmationText(std::size_t count, double totalMb, const base::Culture& culture) {
-    return "نقل " + std::to_string(count) + " ملف بحجم " + base::FormatN(totalMb / 1024.0, 2, culture) +
+    return "نقل " + std::to_string(count) + " ملف بحجم " +
+           base::FormatN(totalMb / 1024.0, 2, culture) +
            " GB إلى السلة؟ راجع المسارات قبل الموافقة. إذا عرض ويندوز حذفاً نهائياً لملف كبير، "
            "ألغِه إذا لا تريده.";
 }
@@ -380,8 +381,8 @@ records::RemovalSection TemporaryFilesSection::RemovalOf() {
     };
     // The files go in grid order and nothing reorders the grid meanwhile, so
     // each one's row is found from where the last one was.
-    section.onRemoved = [this, from = std::make_shared<int>(0)](
-                            const records::RemovalCandidate& c, const records::RecycleOutcome&) {
+    section.onRemoved = [this, from = std::make_shared<int>(0)](const records::RemovalCandidate& c,
+                                                                const records::RecycleOutcome&) {
         const int count = grid_->rowCount();
         for (int i = 0; i < count; ++i) {
             const int row = (*from + i) % count;
