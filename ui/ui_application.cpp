@@ -1,6 +1,7 @@
 #include "ui_application.h"
 
 #include "files/my_files.h"
+#include "files/temp_files.h"
 #include "programs/programs_section.h"
 #include "shell/error_capture.h"
 #include "shell/home.h"
@@ -26,6 +27,9 @@ void RegisterProductSections(SectionCatalog& catalog, platform::Machine& machine
     apps.reports = reports;
     RegisterHome(catalog);
     files::RegisterMyFiles(catalog, myFiles);
+    files::TempFilesOptions temporary;
+    temporary.reports = reports;
+    files::RegisterTemporaryFiles(catalog, temporary);
     programs::RegisterPrograms(catalog, apps);
     space::RegisterDiskSpace(catalog);
     space::RegisterFolderAnalysis(catalog);

@@ -35,6 +35,11 @@ struct RemovalCandidate {
 struct RecycleChecks {
     RemovalFlow flow = RemovalFlow::TemporaryFiles;
     std::vector<std::string> roots;
+    // Temporary files: the folder the listing walked, when given. The file
+    // must still lie under it through real folders only, so that a folder
+    // of the walk replaced by a link since cannot hand the shell a file from
+    // elsewhere.
+    std::string walkedRoot = {};
 };
 
 struct RecycleOutcome {

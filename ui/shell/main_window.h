@@ -108,6 +108,8 @@ public:
     base::Lease OnDrivesChanged(std::function<void()> changed) override;
     void DrivesChanged() override;
     base::Lease HoldScan() override { return busy_.HoldScan(); }
+    bool ScanStopRequested() override { return busy_.stop; }
+    void RequestScanStop() override { busy_.stop = true; }
     base::Lease HoldEmbedded(std::function<void()> stop) override {
         return busy_.HoldEmbedded(std::move(stop));
     }

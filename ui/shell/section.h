@@ -124,6 +124,10 @@ public:
     virtual void DrivesChanged() = 0;
     // The leases of BusyState.
     virtual base::Lease HoldScan() = 0;
+    // The Temporary files scan's stop: asked for by its stop button and by
+    // the close guard, cleared when a scan starts (HoldScan).
+    virtual bool ScanStopRequested() = 0;
+    virtual void RequestScanStop() = 0;
     virtual base::Lease HoldEmbedded(std::function<void()> stop) = 0;
     virtual base::Lease HoldEmbeddedKeepingStop() = 0;
 };
