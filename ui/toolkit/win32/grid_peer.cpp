@@ -158,7 +158,10 @@ bool GridPeer::rowsOverflow(int clientHeight) const {
 // Setting the font again makes the list view lay its header out anew.
 void GridPeer::applyLook() {
     const DataGrid::Look& look = grid_.look();
-    DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER;
+    // Tick boxes only for a grid whose first column is one (a grid for
+    // reading shows none).
+    const bool ticks = !grid_.columns().empty() && grid_.columns()[0].kind == ColumnKind::Tick;
+    DWORD ex = (ticks ? LVS_EX_CHECKBOXES : 0) | LVS_EX_DOUBLEBUFFER;
     if (grid_.fullRowSelect()) {
         ex |= LVS_EX_FULLROWSELECT;
     }
@@ -302,11 +305,16 @@ void GridPeer::giveCell(NMLVDISPINFOW& request) {
         lstrcpynW(item.pszText, cellText_.c_str(), item.cchTextMax);
     }
     if ((item.mask & LVIF_STATE) && col == 0) {
-        const CellValue& v = grid_.cell(row, 0);
-        const bool ticked = std::holds_alternative<bool>(v) && std::get<bool>(v);
-        item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1) |
-                     (grid_.selectedRows().count(row) ? LVIS_SELECTED : 0);
-        item.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
+        const UINT selected = grid_.selectedRows().count(row) ? LVIS_SELECTED : 0;
+        if (tick) {
+            const CellValue& v = grid_.cell(row, 0);
+            const bool ticked = std::holds_alternative<bool>(v) && std::get<bool>(v);
+            item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1) | selected;
+            item.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
+        } else {
+            item.state = selected;
+            item.stateMask = LVIS_SELECTED;
+        }
     }
 }
 
