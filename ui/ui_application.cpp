@@ -1,5 +1,6 @@
 #include "ui_application.h"
 
+#include "files/device_browser.h"
 #include "files/my_files.h"
 #include "programs/programs_section.h"
 #include "shell/error_capture.h"
@@ -14,6 +15,7 @@ namespace vexo::shell {
 void RegisterProductSections(SectionCatalog& catalog) {
     RegisterHome(catalog);
     files::RegisterMyFiles(catalog);
+    files::RegisterDeviceBrowser(catalog);
     programs::RegisterPrograms(catalog);
     space::RegisterDiskSpace(catalog);
 }
