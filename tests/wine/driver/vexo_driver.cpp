@@ -22,6 +22,17 @@
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
+//   select-row TITLE ROW            select that row of the first visible grid by its
+//                                   keys; prints "done" or "pending"
+//   cell TITLE ROW COLUMN           the text the first visible grid shows in that cell
+//   type TITLE INDEX TEXT           put TEXT into the INDEX-th visible edit box (0 is
+//                                   the first in creation order), as typing would
+//   pick TITLE ITEM                 choose ITEM in the visible drop-down list holding it
+//   menu-choose INDEX [MS]          choose entry INDEX (0 is the top) of the open pop-up
+//                                   menu, by the keys a user would press
+//   save-as PATH [MS]               wait for a save dialog, print "title=... name=..."
+//                                   (its proposed file name), enter PATH and save
+//   clipboard                       the text on the clipboard
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -296,6 +307,175 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
+// Selects the row as the keyboard would: Home, then Down once per row. (A
+// click sent from outside leaves the list view waiting in its own drag
+// detection under Wine.)
+int SelectRow(HWND list, int row) {
+    DWORD_PTR ignored = 0;
+    bool done =
+        SendMessageTimeoutW(list, WM_KEYDOWN, VK_HOME, 0, SMTO_NORMAL, kClickWaitMs, &ignored) != 0;
+    for (int i = 0; done && i < row; ++i) {
+        done = SendMessageTimeoutW(list, WM_KEYDOWN, VK_DOWN, 0, SMTO_NORMAL, kClickWaitMs,
+                                   &ignored) != 0;
+    }
+    Print(done ? L"done" : L"pending");
+    return 0;
+}
+
+// The cell's text, asked for through an LVITEMW and a text buffer in the
+// grid's process.
+int CellText(HWND list, int row, int column) {
+    constexpr int kChars = 1024;
+    RemoteBuffer item(list, sizeof(LVITEMW));
+    RemoteBuffer text(list, kChars * sizeof(wchar_t));
+    if (!item.ok() || !text.ok()) {
+        return Fail(L"the grid's process cannot be reached");
+    }
+    LVITEMW request{};
+    request.iSubItem = column;
+    request.pszText = reinterpret_cast<LPWSTR>(text.address());
+    request.cchTextMax = kChars;
+    std::vector<wchar_t> read(kChars, L'\0');
+    LRESULT length = 0;
+    if (!item.Write(&request) ||
+        !Ask(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, &length) ||
+        !text.Read(read.data())) {
+        return Fail(L"the grid does not answer");
+    }
+    Print(std::wstring(read.data(), static_cast<size_t>(std::clamp<LRESULT>(length, 0, kChars))));
+    return 0;
+}
+
+// ---- lists, edit boxes, menus and the save dialog -----------------------------------
+
+// Tells the control's parent what a user's change would have told it.
+bool Notify(HWND control, WORD code) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(
+               GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+               reinterpret_cast<LPARAM>(control), SMTO_NORMAL, kClickWaitMs, &ignored) != 0;
+}
+
+int TypeInto(HWND top, int index, const std::wstring& text) {
+    int seen = 0;
+    for (HWND hwnd : Descendants(top)) {
+        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") != 0) {
+            continue;
+        }
+        if (seen++ == index) {
+            // The edit control tells its parent of the change itself
+            // (EN_CHANGE); leaving it is told as the focus moving on would
+            // (a numeric field takes its value then).
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                SMTO_NORMAL, kClickWaitMs, &ignored);
+            Print(Notify(hwnd, EN_KILLFOCUS) ? L"done" : L"pending");
+            return 0;
+        }
+    }
+    return Fail(L"no edit box " + std::to_wstring(index));
+}
+
+int Pick(HWND top, const std::wstring& item) {
+    for (HWND hwnd : Descendants(top)) {
+        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"ComboBox") != 0) {
+            continue;
+        }
+        DWORD_PTR at = 0;
+        if (!SendMessageTimeoutW(hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(item.c_str()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &at) ||
+            static_cast<LRESULT>(at) == CB_ERR) {
+            continue;
+        }
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(hwnd, CB_SETCURSEL, at, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored);
+        Print(Notify(hwnd, CBN_SELCHANGE) ? L"done" : L"pending");
+        return 0;
+    }
+    return Fail(L"no drop-down list holds \"" + item + L"\"");
+}
+
+HWND FindByClass(const wchar_t* name) {
+    for (HWND hwnd : TopLevelWindows()) {
+        if (IsWindowVisible(hwnd) && ClassOf(hwnd) == name) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+int ChooseMenuEntry(int index, DWORD timeoutMs) {
+    HWND menu = WaitFor(timeoutMs, [] { return FindByClass(L"#32768"); });
+    if (menu == nullptr) {
+        return Fail(L"no pop-up menu is open");
+    }
+    for (int i = 0; i <= index; ++i) {
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return 0;
+}
+
+// The file name box of the common save dialog: the edit inside the combo box
+// with id 0x047C (Explorer style), or the edit with id 0x0480.
+HWND FileNameBox(HWND dialog) {
+    if (HWND combo = GetDlgItem(dialog, 0x047C)) {
+        for (HWND hwnd : Descendants(combo)) {
+            if (_wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0) {
+                return hwnd;
+            }
+        }
+    }
+    return GetDlgItem(dialog, 0x0480);
+}
+
+int SaveAs(const std::wstring& path, DWORD timeoutMs) {
+    HWND dialog = WaitFor(timeoutMs, []() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && FileNameBox(hwnd)) {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (dialog == nullptr) {
+        return Fail(L"no save dialog");
+    }
+    HWND name = FileNameBox(dialog);
+    // An edit box's text lives in the box, not in the window: it is asked for.
+    std::wstring proposed(1024, L'\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(name, WM_GETTEXT, proposed.size(),
+                        reinterpret_cast<LPARAM>(proposed.data()), SMTO_NORMAL, kDefaultWaitMs,
+                        &length);
+    proposed.resize(std::min<size_t>(length, proposed.size()));
+    Print(L"title=" + TextOf(dialog) + L" name=" + proposed +
+          (GetWindow(dialog, GW_OWNER) != nullptr ? L" owner=window" : L" owner=none"));
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL,
+                        kDefaultWaitMs, &ignored);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return 0;
+}
+
+int Clipboard() {
+    if (!OpenClipboard(nullptr)) {
+        return Fail(L"the clipboard cannot be opened");
+    }
+    std::wstring text;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            text = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    Print(text);
+    return 0;
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -417,11 +597,15 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"wait-text-containing|click|close|answer-box|rows|tick-row ARGS...",
+                L"wait-text-containing|click|close|answer-box|rows|tick-row|select-row|cell|"
+                L"type|pick|menu-choose|save-as|clipboard ARGS...",
                 2);
 }
 
 int Run(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"clipboard") {
+        return Clipboard();
+    }
     if (argc < 3) {
         return Usage();
     }
@@ -437,6 +621,13 @@ int Run(int argc, wchar_t** argv) {
         HWND result = WaitFor(WaitArgument(argc, argv, 3),
                               [&] { return FindTopLevel(title) == nullptr ? gone : nullptr; });
         return result != nullptr ? 0 : Fail(L"the window \"" + title + L"\" is still there");
+    }
+    if (command == L"menu-choose") {
+        return ChooseMenuEntry(static_cast<int>(std::wcstol(title.c_str(), nullptr, 10)),
+                               WaitArgument(argc, argv, 3));
+    }
+    if (command == L"save-as") {
+        return SaveAs(title, WaitArgument(argc, argv, 3));
     }
     if (command == L"answer-box") {
         if (argc < 4) {
@@ -519,6 +710,29 @@ int Run(int argc, wchar_t** argv) {
             return Fail(L"no grid in \"" + title + L"\"");
         }
         return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
+    }
+    if (command == L"select-row" || command == L"cell") {
+        HWND list = FirstGrid(top);
+        if (list == nullptr) {
+            return Fail(L"no grid in \"" + title + L"\"");
+        }
+        const int row = static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10));
+        if (command == L"select-row") {
+            return SelectRow(list, row);
+        }
+        if (argc < 5) {
+            return Usage();
+        }
+        return CellText(list, row, static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
+    }
+    if (command == L"pick") {
+        return Pick(top, operand);
+    }
+    if (command == L"type") {
+        if (argc < 5) {
+            return Usage();
+        }
+        return TypeInto(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)), argv[4]);
     }
     if (command == L"click") {
         HWND control = FindControl(top, operand);
