@@ -2,7 +2,7 @@
 # The device browser over the index benchmark's tree of 1,000,000 files
 # (mapped as drive D:), in the main window on the in-memory widgets: the time
 # for the grid to take a published page of 500 rows, the page's CSV export
-# of those rows, and the engine's preparation of a bulk removal over about
+# of those rows, and the engine's preparation of a bulk removal over at least
 # 100,000 files. Prints the tool's key=value lines, then whether the grid
 # takes a page within a frame (16 ms). The engine's own figures are those of
 # ./vexo bench index.

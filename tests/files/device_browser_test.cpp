@@ -26,6 +26,19 @@ protected:
         Sized("D:\\docs\\old\\notes.txt", 1 * kMiB);
         Old("D:\\docs\\old\\notes.txt");
     }
+    // Starts indexing drive D: and returns once the crawl waits at its docs
+    // folder, the media already in; a refused size range leaves every
+    // request of the crawl unmade.
+    void StartHeldAtTheDocs(bool refusedRange = false) {
+        scripted.held().Hold("D:\\docs");
+        ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
+        if (refusedRange) {
+            SetNumber("minimum", 10);
+            SetNumber("maximum", 5);
+        }
+        Click(files::kStartText);
+        scripted.held().WaitUntilHeld();
+    }
 };
 
 // ---- opening --------------------------------------------------------------------------
@@ -125,9 +138,7 @@ TEST_F(DeviceBrowserTest, RefreshingTheDrivesListsWhatIsReadyNow) {
 TEST_F(DeviceBrowserTest, IndexesOneDriveShowsTheFirstPageEarlyAndTheFiguresAtTheEnd) {
     DataDrive();
     files::DeviceBrowserSection& s = OpenBrowser();
-    scripted.held().Hold("D:\\docs");
-    ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
-    Click(files::kStartText);
+    StartHeldAtTheDocs();
     EXPECT_TRUE(s.crawling());
     EXPECT_TRUE(window->Busy().embeddedBusy);
     for (std::string_view off :
@@ -139,7 +150,6 @@ TEST_F(DeviceBrowserTest, IndexesOneDriveShowsTheFirstPageEarlyAndTheFiguresAtTh
 
     // The crawl waits at the docs folder: the media are in, the first page
     // is asked for once and shown, and not asked for again by itself.
-    scripted.held().WaitUntilHeld();
     while (s.engine()->Count() < 2) {
         std::this_thread::yield();
     }
@@ -176,10 +186,7 @@ TEST_F(DeviceBrowserTest, IndexesOneDriveShowsTheFirstPageEarlyAndTheFiguresAtTh
 TEST_F(DeviceBrowserTest, StoppingTheCrawlLeavesAPartialIndex) {
     DataDrive();
     files::DeviceBrowserSection& s = OpenBrowser();
-    scripted.held().Hold("D:\\docs");
-    ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
-    Click(files::kStartText);
-    scripted.held().WaitUntilHeld();
+    StartHeldAtTheDocs();
     Click(files::kStopText);
     scripted.held().Release();
     Settle();
@@ -190,10 +197,7 @@ TEST_F(DeviceBrowserTest, StoppingTheCrawlLeavesAPartialIndex) {
 TEST_F(DeviceBrowserTest, TheMainWindowsCloseDuringACrawlAsksItToStop) {
     DataDrive();
     files::DeviceBrowserSection& s = OpenBrowser();
-    scripted.held().Hold("D:\\docs");
-    ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
-    Click(files::kStartText);
-    scripted.held().WaitUntilHeld();
+    StartHeldAtTheDocs();
     ui.expectMessageBox(DialogResult::Ok);
     EXPECT_FALSE(window->RequestClose());
     EXPECT_TRUE(s.engine()->CancelRequested());
@@ -223,10 +227,7 @@ TEST_F(DeviceBrowserTest, WithoutADriveNothingIsIndexed) {
 TEST_F(DeviceBrowserTest, ClearingTheIndexIsIgnoredDuringACrawlAndFreesItAfterwards) {
     DataDrive();
     files::DeviceBrowserSection& s = OpenBrowser();
-    scripted.held().Hold("D:\\docs");
-    ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
-    Click(files::kStartText);
-    scripted.held().WaitUntilHeld();
+    StartHeldAtTheDocs();
     s.ClearIndex();
     EXPECT_NE(s.engine(), nullptr);
     scripted.held().Release();
@@ -615,12 +616,7 @@ TEST_F(DeviceBrowserTest, TheAllResultsExportRunsInTheBackgroundAndItsResultIsTo
 TEST_F(DeviceBrowserTest, AnAllResultsExportWithoutARecordedSearchTakesEveryFile) {
     DataDrive();
     files::DeviceBrowserSection& s = OpenBrowser();
-    scripted.held().Hold("D:\\docs");
-    ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
-    SetNumber("minimum", 10);
-    SetNumber("maximum", 5);
-    Click(files::kStartText);
-    scripted.held().WaitUntilHeld();
+    StartHeldAtTheDocs(/*refusedRange=*/true);
     // The early request is refused for the range, so no search is recorded.
     ui.expectMessageBox(DialogResult::Ok);
     while (s.engine()->Count() < 2) {
@@ -673,12 +669,7 @@ TEST_F(DeviceBrowserTest, StatisticsTellTheTopExtensionsAndNothingForAnEmptyInde
 TEST_F(DeviceBrowserTest, BulkRemovalRefusesUntilASearchIsRecordedAndTheIndexIsQuiet) {
     DataDrive();
     files::DeviceBrowserSection& s = OpenBrowser();
-    scripted.held().Hold("D:\\docs");
-    ui.pickItem(Named<toolkit::ComboBox>("drives"), kD);
-    SetNumber("minimum", 10);
-    SetNumber("maximum", 5);
-    Click(files::kStartText);
-    scripted.held().WaitUntilHeld();
+    StartHeldAtTheDocs(/*refusedRange=*/true);
     ui.expectMessageBox(DialogResult::Ok);
     Click(files::kBulkDeleteText);
     EXPECT_EQ(LastBox(), files::kWaitForScan);

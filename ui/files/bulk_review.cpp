@@ -1,6 +1,7 @@
 #include "files/bulk_review.h"
 
 #include "base/culture.h"
+#include "files/section_parts.h"
 #include "records/run_frame.h"
 #include "shell/style.h"
 
@@ -13,19 +14,10 @@ namespace {
 using toolkit::Dock;
 using toolkit::Spacing;
 
-constexpr double kMb = 1048576.0;
-constexpr double kGb = 1073741824.0;
+constexpr double kMb = kBytesInMb;
+constexpr double kGb = kBytesInGb;
 constexpr int kWidth = 820;
 constexpr int kHeight = 580;
-
-toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
-    toolkit::ButtonArgs args;
-    args.text = std::string(text);
-    args.autoSize = true;
-    args.minimumSize = toolkit::Size{0, 32};
-    args.padding = Spacing{8, 0, 8, 0};
-    return bar.add<toolkit::Button>(args);
-}
 
 // Where a dialog of this size sits centred on the window that hosts `owner`.
 toolkit::Rect CentredOn(const toolkit::Control& owner) {

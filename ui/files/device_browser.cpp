@@ -5,6 +5,7 @@
 #include "base/datetime.h"
 #include "base/text_file.h"
 #include "files/bulk_review.h"
+#include "files/section_parts.h"
 #include "records/path_guard.h"
 #include "shell/style.h"
 
@@ -20,44 +21,9 @@ namespace {
 using toolkit::Dock;
 using toolkit::Spacing;
 
-constexpr double kMb = 1048576.0;
-constexpr double kGb = 1073741824.0;
+constexpr double kMb = kBytesInMb;
+constexpr double kGb = kBytesInGb;
 constexpr std::int64_t kBytesPerMb = 1048576;
-
-// A service the machine keeps alive for the whole run of the application.
-template <class T> std::shared_ptr<T> Borrow(T& object) {
-    return std::shared_ptr<T>(std::shared_ptr<T>{}, &object);
-}
-
-std::string Trim(const std::string& text) {
-    const char* space = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(space);
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(space);
-    return text.substr(first, last - first + 1);
-}
-
-std::string ErrorText(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
-
-toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
-    // A toolbar button sized to its text, 32 px high, 8 px inside left and right.
-    toolkit::ButtonArgs args;
-    args.text = std::string(text);
-    args.autoSize = true;
-    args.minimumSize = toolkit::Size{0, 32};
-    args.padding = Spacing{8, 0, 8, 0};
-    return bar.add<toolkit::Button>(args);
-}
 
 // A small label of the filter bar, sized to its text.
 void AddLabel(toolkit::FlowLayout& bar, std::string_view text) {

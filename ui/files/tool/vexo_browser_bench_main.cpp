@@ -6,7 +6,8 @@
 //   show_page_ms    median time for the grid to take a published page of 500 rows
 //   page_rows       rows of that page
 //   page_export_ms  median time to write those 500 rows as the page's CSV
-//   bulk_files      files in the removal set (about 100,000)
+//   bulk_files      files in the removal set (top-level folders until at
+//                   least 100,000 files)
 //   bulk_prepare_ms median time of the engine's preparation of that set
 // Usage: vexo-browser-bench ROOT [RUNS]
 
