@@ -6,6 +6,7 @@
 #include "shell/error_capture.h"
 #include "shell/home.h"
 #include "space/disk_space.h"
+#include "space/folder_analysis.h"
 
 #include <memory>
 #include <stdexcept>
@@ -18,6 +19,7 @@ void RegisterProductSections(SectionCatalog& catalog) {
     files::RegisterDeviceBrowser(catalog);
     programs::RegisterPrograms(catalog);
     space::RegisterDiskSpace(catalog);
+    space::RegisterFolderAnalysis(catalog);
 }
 
 int RunUiApplication(toolkit::Application& app, platform::Machine& machine) {

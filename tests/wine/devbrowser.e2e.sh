@@ -39,8 +39,10 @@ e2e_db_texts() {
 e2e_db_metrics() {
     e2e_db_texts | grep -F ' | نتائج: ' | head -1 | cut -f3
 }
+# The text of a cell (ROW and COLUMN from 0) of the results grid, which has
+# no tick boxes: "cells" puts "none" before each row's columns.
 e2e_db_cell() {
-    e2e_driver cell "$e2e_title" "$1" "$2" | tr -d '\r'
+    e2e_driver cells "$e2e_title" | tr -d '\r' | sed -n "$(($1 + 1))p" | cut -f"$(($2 + 2))"
 }
 e2e_db_rows() {
     e2e_driver rows "$e2e_title" | tr -d '\r'
@@ -55,7 +57,7 @@ e2e_db_apply() {
 # Opens the reports menu and chooses entry INDEX.
 e2e_db_report() {
     [ "$(e2e_driver click "$e2e_title" "التقارير ▾")" = pending ] &&
-        e2e_driver menu-choose "$1" 10000
+        e2e_driver menu-choose "$e2e_title" "$1" 10000
 }
 # Checks a CSV file written by the product: the byte-order mark, CR LF after
 # every line, the header as given, and, read back with Python's csv module,
@@ -141,7 +143,7 @@ e2e_db_run() {
         return
     fi
     if [ "$(e2e_driver click "$e2e_title" "المزيد  ▾")" = pending ] &&
-        e2e_driver menu-choose 0 10000 &&
+        e2e_driver menu-choose "$e2e_title" 0 10000 &&
         e2e_driver wait-text "$e2e_title" "مستعرض الجهاز | ابدأ فهرسة الأقراص لعرض الملفات" 10000 \
             >/dev/null; then
         e2e_pass "the More menu opens the browser"
@@ -186,7 +188,7 @@ e2e_db_run() {
     e2e_driver pick "$e2e_title" 250 >/dev/null
     if [ "$(e2e_driver pick "$e2e_title" "فيديو")" = done ] && e2e_db_apply &&
         e2e_db_wait_metrics "نتائج: 2" 10000 &&
-        [ "$(e2e_driver type "$e2e_title" 4 30)" = done ] && e2e_db_apply &&
+        e2e_driver type "$e2e_title" 30 4 && e2e_db_apply &&
         e2e_db_wait_metrics "نتائج: 1" 10000 && [ "$(e2e_db_cell 0 0)" = vexo-clip.mp4 ]; then
         e2e_pass "videos, then videos older than 30 days"
     else
@@ -230,7 +232,7 @@ e2e_db_run() {
     fi
 
     # ---- the all-results export ------------------------------------------------------------
-    e2e_driver type "$e2e_title" 3 mp4 >/dev/null
+    e2e_driver type "$e2e_title" mp4 3
     e2e_db_apply && e2e_db_wait_metrics "نتائج: 2" 10000
     # The result may be told while the first box is still open (the timer
     # keeps running under it), so the two boxes are taken in either order.
@@ -257,8 +259,8 @@ e2e_db_run() {
     fi
 
     # ---- the bulk review over C: ---------------------------------------------------------
-    e2e_driver type "$e2e_title" 3 "" >/dev/null
-    e2e_driver type "$e2e_title" 0 "vexo-db-" >/dev/null
+    e2e_driver type "$e2e_title" "" 3
+    e2e_driver type "$e2e_title" "vexo-db-" 0
     if [ "$(e2e_driver pick "$e2e_title" 'C:\')" = done ] &&
         [ "$(e2e_driver click "$e2e_title" "بدء الفهرسة")" = done ] &&
         e2e_db_wait_metrics "اكتمل المتاح | " 180000 && e2e_db_wait_metrics "نتائج: 3" 20000; then

@@ -95,9 +95,9 @@ private:
         barArgs.dock = Dock::Fill;
         barArgs.direction = toolkit::FlowDirection::RightToLeft;
         auto* bar = table->addAt<toolkit::FlowLayout>(0, 3, barArgs);
-        confirm_ = AddButton(*bar, kConfirmRemovalText);
+        confirm_ = shell::AddBarButton(*bar, kConfirmRemovalText);
         confirm_->setEnabled(false);
-        cancel_ = AddButton(*bar, kCancelText);
+        cancel_ = shell::AddBarButton(*bar, kCancelText);
 
         acknowledged_->onTickChanged = [this](toolkit::TickChangedEvent&) {
             if (!run_.running()) {

@@ -4,6 +4,7 @@
 #include "base/culture.h"
 #include "base/datetime.h"
 #include "base/text_file.h"
+#include "base/trim.h"
 #include "files/bulk_review.h"
 #include "files/section_parts.h"
 #include "records/path_guard.h"
@@ -167,12 +168,12 @@ std::unique_ptr<toolkit::Control> DeviceBrowserSection::Build() {
     toolkit::FlowLayout* scanBar = AddBar(*table, 1);
     drives_ = AddList(*scanBar, 180, {}, -1);
     drives_->setAccessibleName("drives");
-    start_ = AddButton(*scanBar, kStartText);
-    stop_ = AddButton(*scanBar, kStopText);
+    start_ = shell::AddBarButton(*scanBar, kStartText);
+    stop_ = shell::AddBarButton(*scanBar, kStopText);
     stop_->setEnabled(false);
-    refreshDrives_ = AddButton(*scanBar, kRefreshDrivesText);
-    clearIndex_ = AddButton(*scanBar, kClearIndexText);
-    bulkDelete_ = AddButton(*scanBar, kBulkDeleteText);
+    refreshDrives_ = shell::AddBarButton(*scanBar, kRefreshDrivesText);
+    clearIndex_ = shell::AddBarButton(*scanBar, kClearIndexText);
+    bulkDelete_ = shell::AddBarButton(*scanBar, kBulkDeleteText);
 
     // Row 3: the search.
     toolkit::FlowLayout* filterBar = AddBar(*table, 2);
@@ -195,8 +196,8 @@ std::unique_ptr<toolkit::Control> DeviceBrowserSection::Build() {
     sort_ = AddList(*filterBar, 130, Items(kSorts), 0);
     sort_->setAccessibleName("sort");
     sort_->setTooltip(std::string(kSortTip));
-    apply_ = AddButton(*filterBar, kApplyText);
-    toolkit::Button* reset = AddButton(*filterBar, kResetText);
+    apply_ = shell::AddBarButton(*filterBar, kApplyText);
+    toolkit::Button* reset = shell::AddBarButton(*filterBar, kResetText);
 
     // Row 4: the results, for reading only.
     const base::Culture culture = context_.Culture();
@@ -227,17 +228,17 @@ std::unique_ptr<toolkit::Control> DeviceBrowserSection::Build() {
 
     // Row 5: the page and the selected file.
     toolkit::FlowLayout* actionBar = AddBar(*table, 4);
-    previous_ = AddButton(*actionBar, kBrowserPreviousText);
-    next_ = AddButton(*actionBar, kBrowserNextText);
+    previous_ = shell::AddBarButton(*actionBar, kBrowserPreviousText);
+    next_ = shell::AddBarButton(*actionBar, kBrowserNextText);
     previous_->setEnabled(false);
     next_->setEnabled(false);
     pageSizes_ = AddList(*actionBar, 75, Items(kPageSizes), 1);
     pageSizes_->setAccessibleName("page-size");
-    toolkit::Button* locate = AddButton(*actionBar, kLocateText);
-    toolkit::Button* properties = AddButton(*actionBar, kPropertiesText);
-    toolkit::Button* copyPath = AddButton(*actionBar, kCopyPathText);
-    toolkit::Button* copyName = AddButton(*actionBar, kCopyNameText);
-    reports_ = AddButton(*actionBar, kReportsText);
+    toolkit::Button* locate = shell::AddBarButton(*actionBar, kLocateText);
+    toolkit::Button* properties = shell::AddBarButton(*actionBar, kPropertiesText);
+    toolkit::Button* copyPath = shell::AddBarButton(*actionBar, kCopyPathText);
+    toolkit::Button* copyName = shell::AddBarButton(*actionBar, kCopyNameText);
+    reports_ = shell::AddBarButton(*actionBar, kReportsText);
 
     // Row 6: where the crawl stands, and the selected file.
     toolkit::LabelArgs infoArgs;
@@ -494,10 +495,10 @@ void DeviceBrowserSection::RequestPage() {
         return;
     }
     RecordedFilter recorded;
-    recorded.filter.text = Trim(search_->text());
+    recorded.filter.text = std::string(base::TrimSpace(search_->text()));
     recorded.filter.min = minimum * kBytesPerMb;
     recorded.filter.max = maximum * kBytesPerMb;
-    recorded.filter.extension = Trim(extension_->text());
+    recorded.filter.extension = std::string(base::TrimSpace(extension_->text()));
     recorded.filter.category =
         static_cast<index::Category>(std::max(0, category_->selectedIndex()));
     recorded.filter.older = static_cast<std::int32_t>(age_->value());

@@ -1,6 +1,7 @@
 #include "files/my_files.h"
 
 #include "base/culture.h"
+#include "base/trim.h"
 #include "files/section_parts.h"
 #include "records/path_guard.h"
 #include "records/recycle.h"
@@ -110,10 +111,13 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
     barArgs.direction = toolkit::FlowDirection::RightToLeft;
     barArgs.wrap = false;
     barArgs.autoScroll = true;
+    // The whole 48-px row: a 38-px button and its margins fit, so the bar
+    // scrolls only sideways, when the window is too narrow for it.
+    barArgs.margin = Spacing{};
     searchBar_ = table->addAt<toolkit::FlowLayout>(0, 1, barArgs);
-    restart_ = AddButton(*searchBar_, kRestartText);
-    auto* chooseFolder = AddButton(*searchBar_, kChooseFolderText);
-    stopSearch_ = AddButton(*searchBar_, kStopSearchText);
+    restart_ = shell::AddBarButton(*searchBar_, kRestartText);
+    auto* chooseFolder = shell::AddBarButton(*searchBar_, kChooseFolderText);
+    stopSearch_ = shell::AddBarButton(*searchBar_, kStopSearchText);
     toolkit::TextBoxArgs nameArgs;
     nameArgs.size = toolkit::Size{200, 28};
     nameArgs.accessibleName = std::string(kNameBoxName);
@@ -124,20 +128,20 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
                       std::string(kSizeOver1Gb)};
     sizeArgs.selectedIndex = 0;
     sizeFilter_ = searchBar_->add<toolkit::ComboBox>(sizeArgs);
-    auto* search = AddButton(*searchBar_, kSearchText);
+    auto* search = shell::AddBarButton(*searchBar_, kSearchText);
 
     // Row 3: the delete bar.
     auto* deleteBar = table->addAt<toolkit::FlowLayout>(0, 2, barArgs);
-    selectPage_ = AddButton(*deleteBar, kSelectPageText);
-    takeAll_ = AddButton(*deleteBar, kTakeAllText);
+    selectPage_ = shell::AddBarButton(*deleteBar, kSelectPageText);
+    takeAll_ = shell::AddBarButton(*deleteBar, kTakeAllText);
     takeAll_->setTooltip(std::string(kTakeAllTip));
-    clear_ = AddButton(*deleteBar, kClearText);
-    delete_ = AddButton(*deleteBar, kDeleteText);
+    clear_ = shell::AddBarButton(*deleteBar, kClearText);
+    delete_ = shell::AddBarButton(*deleteBar, kDeleteText);
     delete_->setTooltip(std::string(kDeleteTip));
-    previous_ = AddButton(*deleteBar, kPreviousText);
-    next_ = AddButton(*deleteBar, kNextText);
-    openBin_ = AddButton(*deleteBar, kOpenBinText);
-    stopDelete_ = AddButton(*deleteBar, kStopDeleteText);
+    previous_ = shell::AddBarButton(*deleteBar, kPreviousText);
+    next_ = shell::AddBarButton(*deleteBar, kNextText);
+    openBin_ = shell::AddBarButton(*deleteBar, kOpenBinText);
+    stopDelete_ = shell::AddBarButton(*deleteBar, kStopDeleteText);
 
     // Row 4: the results.
     const base::Culture culture = context_.Culture();
@@ -313,7 +317,7 @@ std::int64_t MyFilesSection::MinimumSize() const {
 }
 
 std::string MyFilesSection::SearchText() const {
-    return Trim(nameBox_->text());
+    return std::string(base::TrimSpace(nameBox_->text()));
 }
 
 void MyFilesSection::RequestPage() {

@@ -16,22 +16,31 @@
 //                                   anywhere (a status line that also counts)
 //   click TITLE TEXT                click the visible control with exactly that text;
 //                                   prints "done", or "pending" while its handler waits
+//   click-containing TITLE TEXT     the same for a control whose text holds TEXT (a
+//                                   button of two lines, found by one of them)
+//   type TITLE TEXT [INDEX]         put TEXT into the first visible edit box (or the
+//                                   INDEX-th, 0 the first, in creation order), as if
+//                                   typed and then left
 //   close TITLE                     ask the window to close (WM_CLOSE)
 //   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
 //                                   and its text, then press the button with that text
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
+//   cells TITLE                     one line per row of the first visible grid, top to
+//                                   bottom: "ticked", "clear" or "none" for the tick
+//                                   box, then the text of every other column (every
+//                                   column, after "none") in the grid's own column
+//                                   order, separated by tabs
+//   pick TITLE ITEM                 choose ITEM in the first visible drop-down list that
+//                                   holds it, as the user does (its owner hears of it)
+//   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
+//                                   and choose its entry INDEX (0 is the top) with the keys
 //   select-row TITLE ROW            select that row of the first visible grid by its
 //                                   keys; prints "done" or "pending"
-//   cell TITLE ROW COLUMN           the text the first visible grid shows in that cell
-//   type TITLE INDEX TEXT           put TEXT into the INDEX-th visible edit box (0 is
-//                                   the first in creation order), as typing would
-//   pick TITLE ITEM                 choose ITEM in the visible drop-down list holding it
-//   menu-choose INDEX [MS]          choose entry INDEX (0 is the top) of the open pop-up
-//                                   menu, by the keys a user would press
-//   save-as PATH [MS]               wait for a save dialog, print "title=... name=..."
-//                                   (its proposed file name), enter PATH and save
+//   save-as PATH [MS]               wait for a save dialog, print "title=... name=...
+//                                   owner=..." (name: the proposed file name), enter PATH
+//                                   and save
 //   clipboard                       the text on the clipboard
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
@@ -307,6 +316,99 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
+// Reads every row back from the list view: the tick box from the row's
+// state image (1 clear, 2 ticked), the other columns' texts as the list view
+// shows them; without a tick box ("none") the first column's text too.
+constexpr int kCellChars = 1024;
+
+std::wstring TickName(UINT state) {
+    switch ((state & LVIS_STATEIMAGEMASK) >> 12) {
+    case 1:
+        return L"clear";
+    case 2:
+        return L"ticked";
+    default:
+        return L"none";
+    }
+}
+
+int Cells(HWND list) {
+    DWORD_PTR rows = 0;
+    DWORD_PTR columns = 0;
+    if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &rows) ||
+        !SendMessageTimeoutW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                             kDefaultWaitMs, &columns)) {
+        return Fail(L"the grid does not answer");
+    }
+    struct Request {
+        LVITEMW item;
+        wchar_t text[kCellChars];
+    };
+    RemoteBuffer remote(list, sizeof(Request));
+    if (!remote.ok()) {
+        return Fail(L"the grid's process cannot be read");
+    }
+    auto* at = reinterpret_cast<Request*>(remote.address());
+    for (int row = 0; row < static_cast<int>(rows); ++row) {
+        std::wstring line;
+        for (int column = 0; column < static_cast<int>(columns); ++column) {
+            Request request{};
+            request.item.mask = LVIF_TEXT | (column == 0 ? LVIF_STATE : 0);
+            request.item.iItem = row;
+            request.item.iSubItem = column;
+            request.item.stateMask = LVIS_STATEIMAGEMASK;
+            request.item.pszText = at->text;
+            request.item.cchTextMax = kCellChars;
+            if (!remote.Write(&request) || !Ask(list, LVM_GETITEMW, 0, remote) ||
+                !remote.Read(&request)) {
+                return Fail(L"the grid does not answer");
+            }
+            request.text[kCellChars - 1] = L'\0';
+            if (column == 0) {
+                // A grid without tick boxes shows its first column's text here.
+                line = TickName(request.item.state);
+                if (line == L"none") {
+                    line += L"\t" + std::wstring(request.text);
+                }
+            } else {
+                line += L"\t" + std::wstring(request.text);
+            }
+        }
+        Print(line);
+    }
+    return 0;
+}
+
+// ---- drop-down lists ------------------------------------------------------------
+
+// The list that holds the entry is found by asking each (the string is
+// carried between processes), then the entry is chosen and the owner told,
+// as a choice with the mouse does.
+int Pick(HWND top, const std::wstring& item) {
+    for (HWND combo : Descendants(top)) {
+        if (!IsWindowVisible(combo) || _wcsicmp(ClassOf(combo).c_str(), L"ComboBox") != 0) {
+            continue;
+        }
+        DWORD_PTR at = 0;
+        if (!SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(item.c_str()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &at) ||
+            static_cast<LRESULT>(at) == CB_ERR) {
+            continue;
+        }
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(combo, CB_SETCURSEL, at, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored);
+        const WPARAM change = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(combo)), CBN_SELCHANGE);
+        SendMessageTimeoutW(GetParent(combo), WM_COMMAND, change, reinterpret_cast<LPARAM>(combo),
+                            SMTO_NORMAL, kClickWaitMs, &ignored);
+        Print(L"done");
+        return 0;
+    }
+    return Fail(L"no drop-down list holds \"" + item + L"\"");
+}
+
+// ---- rows, the save dialog and the clipboard ------------------------------------
+
 // Selects the row as the keyboard would: Home, then Down once per row. (A
 // click sent from outside leaves the list view waiting in its own drag
 // detection under Wine.)
@@ -319,101 +421,6 @@ int SelectRow(HWND list, int row) {
                                    &ignored) != 0;
     }
     Print(done ? L"done" : L"pending");
-    return 0;
-}
-
-// The cell's text, asked for through an LVITEMW and a text buffer in the
-// grid's process.
-int CellText(HWND list, int row, int column) {
-    constexpr int kChars = 1024;
-    RemoteBuffer item(list, sizeof(LVITEMW));
-    RemoteBuffer text(list, kChars * sizeof(wchar_t));
-    if (!item.ok() || !text.ok()) {
-        return Fail(L"the grid's process cannot be reached");
-    }
-    LVITEMW request{};
-    request.iSubItem = column;
-    request.pszText = reinterpret_cast<LPWSTR>(text.address());
-    request.cchTextMax = kChars;
-    std::vector<wchar_t> read(kChars, L'\0');
-    LRESULT length = 0;
-    if (!item.Write(&request) ||
-        !Ask(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, &length) ||
-        !text.Read(read.data())) {
-        return Fail(L"the grid does not answer");
-    }
-    Print(std::wstring(read.data(), static_cast<size_t>(std::clamp<LRESULT>(length, 0, kChars))));
-    return 0;
-}
-
-// ---- lists, edit boxes, menus and the save dialog -----------------------------------
-
-// Tells the control's parent what a user's change would have told it.
-bool Notify(HWND control, WORD code) {
-    DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(
-               GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
-               reinterpret_cast<LPARAM>(control), SMTO_NORMAL, kClickWaitMs, &ignored) != 0;
-}
-
-int TypeInto(HWND top, int index, const std::wstring& text) {
-    int seen = 0;
-    for (HWND hwnd : Descendants(top)) {
-        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") != 0) {
-            continue;
-        }
-        if (seen++ == index) {
-            // The edit control tells its parent of the change itself
-            // (EN_CHANGE); leaving it is told as the focus moving on would
-            // (a numeric field takes its value then).
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                SMTO_NORMAL, kClickWaitMs, &ignored);
-            Print(Notify(hwnd, EN_KILLFOCUS) ? L"done" : L"pending");
-            return 0;
-        }
-    }
-    return Fail(L"no edit box " + std::to_wstring(index));
-}
-
-int Pick(HWND top, const std::wstring& item) {
-    for (HWND hwnd : Descendants(top)) {
-        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"ComboBox") != 0) {
-            continue;
-        }
-        DWORD_PTR at = 0;
-        if (!SendMessageTimeoutW(hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(item.c_str()), SMTO_NORMAL,
-                                 kDefaultWaitMs, &at) ||
-            static_cast<LRESULT>(at) == CB_ERR) {
-            continue;
-        }
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(hwnd, CB_SETCURSEL, at, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored);
-        Print(Notify(hwnd, CBN_SELCHANGE) ? L"done" : L"pending");
-        return 0;
-    }
-    return Fail(L"no drop-down list holds \"" + item + L"\"");
-}
-
-HWND FindByClass(const wchar_t* name) {
-    for (HWND hwnd : TopLevelWindows()) {
-        if (IsWindowVisible(hwnd) && ClassOf(hwnd) == name) {
-            return hwnd;
-        }
-    }
-    return nullptr;
-}
-
-int ChooseMenuEntry(int index, DWORD timeoutMs) {
-    HWND menu = WaitFor(timeoutMs, [] { return FindByClass(L"#32768"); });
-    if (menu == nullptr) {
-        return Fail(L"no pop-up menu is open");
-    }
-    for (int i = 0; i <= index; ++i) {
-        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    }
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
     return 0;
 }
 
@@ -476,6 +483,34 @@ int Clipboard() {
     return 0;
 }
 
+// ---- pop-up menus ---------------------------------------------------------------
+
+// The menu's own loop reads the keys of its thread: the arrow down to the
+// entry, then Enter, as the user presses them.
+int ChooseMenuEntry(HWND top, int index, DWORD waitMs) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    HWND menu = WaitFor(waitMs, [&]() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == process && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (menu == nullptr) {
+        return Fail(L"no pop-up menu open");
+    }
+    for (int i = 0; i <= index; ++i) {
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    Print(L"done");
+    return 0;
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -523,7 +558,12 @@ std::vector<COLORREF> Drawn(HICON icon, COLORREF background, int width, int heig
 
 std::wstring IconName(HWND box) {
     HWND iconControl = GetDlgItem(box, kBoxIconId);
-    if (iconControl == nullptr || !IsWindowVisible(iconControl)) {
+    // Wine keeps the icon control of a box without icon on show, holding none
+    // (an icon's handle means the same in every process).
+    DWORD_PTR held = 0;
+    if (iconControl == nullptr || !IsWindowVisible(iconControl) ||
+        (SendMessageTimeoutW(iconControl, STM_GETICON, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &held) &&
+         held == 0)) {
         return L"none";
     }
     RECT r{};
@@ -597,8 +637,8 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"wait-text-containing|click|close|answer-box|rows|tick-row|select-row|cell|"
-                L"type|pick|menu-choose|save-as|clipboard ARGS...",
+                L"wait-text-containing|click|click-containing|type|close|answer-box|rows|"
+                L"tick-row|cells|pick|menu-choose|select-row|save-as|clipboard ARGS...",
                 2);
 }
 
@@ -621,10 +661,6 @@ int Run(int argc, wchar_t** argv) {
         HWND result = WaitFor(WaitArgument(argc, argv, 3),
                               [&] { return FindTopLevel(title) == nullptr ? gone : nullptr; });
         return result != nullptr ? 0 : Fail(L"the window \"" + title + L"\" is still there");
-    }
-    if (command == L"menu-choose") {
-        return ChooseMenuEntry(static_cast<int>(std::wcstol(title.c_str(), nullptr, 10)),
-                               WaitArgument(argc, argv, 3));
     }
     if (command == L"save-as") {
         return SaveAs(title, WaitArgument(argc, argv, 3));
@@ -685,6 +721,10 @@ int Run(int argc, wchar_t** argv) {
         Print(std::to_wstring(count));
         return 0;
     }
+    if (command == L"cells") {
+        HWND list = FirstGrid(top);
+        return list != nullptr ? Cells(list) : Fail(L"no grid in \"" + title + L"\"");
+    }
     if (command == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
         return 0;
@@ -711,35 +751,54 @@ int Run(int argc, wchar_t** argv) {
         }
         return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
     }
-    if (command == L"select-row" || command == L"cell") {
+    if (command == L"menu-choose") {
+        return ChooseMenuEntry(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)),
+                               WaitArgument(argc, argv, 4));
+    }
+    if (command == L"select-row") {
         HWND list = FirstGrid(top);
         if (list == nullptr) {
             return Fail(L"no grid in \"" + title + L"\"");
         }
-        const int row = static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10));
-        if (command == L"select-row") {
-            return SelectRow(list, row);
-        }
-        if (argc < 5) {
-            return Usage();
-        }
-        return CellText(list, row, static_cast<int>(std::wcstol(argv[4], nullptr, 10)));
+        return SelectRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
     }
     if (command == L"pick") {
         return Pick(top, operand);
     }
-    if (command == L"type") {
-        if (argc < 5) {
-            return Usage();
-        }
-        return TypeInto(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)), argv[4]);
-    }
-    if (command == L"click") {
-        HWND control = FindControl(top, operand);
+    if (command == L"click" || command == L"click-containing") {
+        HWND control =
+            FindControl(top, operand, command == L"click" ? Match::Exactly : Match::Containing);
         if (control == nullptr) {
             return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
         }
         Click(control);
+        return 0;
+    }
+    if (command == L"type") {
+        const int wanted = argc > 4 ? static_cast<int>(std::wcstol(argv[4], nullptr, 10)) : 0;
+        HWND box = nullptr;
+        int seen = 0;
+        for (HWND hwnd : Descendants(top)) {
+            if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0 &&
+                seen++ == wanted) {
+                box = hwnd;
+                break;
+            }
+        }
+        if (box == nullptr) {
+            return Fail(L"no edit box " + std::to_wstring(wanted) + L" in \"" + title + L"\"");
+        }
+        // The box tells its owner of the change as it would of typing; then
+        // the owner hears that the focus left it (a numeric field takes its
+        // value then).
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(operand.c_str()),
+                                 SMTO_NORMAL, kClickWaitMs, &ignored)) {
+            return Fail(L"the edit box does not answer");
+        }
+        const WPARAM left = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(box)), EN_KILLFOCUS);
+        SendMessageTimeoutW(GetParent(box), WM_COMMAND, left, reinterpret_cast<LPARAM>(box),
+                            SMTO_NORMAL, kClickWaitMs, &ignored);
         return 0;
     }
     return Usage();

@@ -158,10 +158,12 @@ bool GridPeer::rowsOverflow(int clientHeight) const {
 // Setting the font again makes the list view lay its header out anew.
 void GridPeer::applyLook() {
     const DataGrid::Look& look = grid_.look();
-    // Tick boxes only for a grid whose first column is one (a grid for
-    // reading shows none).
-    const bool ticks = !grid_.columns().empty() && grid_.columns()[0].kind == ColumnKind::Tick;
-    DWORD ex = (ticks ? LVS_EX_CHECKBOXES : 0) | LVS_EX_DOUBLEBUFFER;
+    DWORD ex = LVS_EX_DOUBLEBUFFER;
+    // Boxes only where the first column is ticked: a read-only list (the
+    // folder analysis) shows none.
+    if (!grid_.columns().empty() && grid_.columns()[0].kind == ColumnKind::Tick) {
+        ex |= LVS_EX_CHECKBOXES;
+    }
     if (grid_.fullRowSelect()) {
         ex |= LVS_EX_FULLROWSELECT;
     }
@@ -305,16 +307,13 @@ void GridPeer::giveCell(NMLVDISPINFOW& request) {
         lstrcpynW(item.pszText, cellText_.c_str(), item.cchTextMax);
     }
     if ((item.mask & LVIF_STATE) && col == 0) {
-        const UINT selected = grid_.selectedRows().count(row) ? LVIS_SELECTED : 0;
-        if (tick) {
-            const CellValue& v = grid_.cell(row, 0);
-            const bool ticked = std::holds_alternative<bool>(v) && std::get<bool>(v);
-            item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1) | selected;
-            item.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
-        } else {
-            item.state = selected;
-            item.stateMask = LVIS_SELECTED;
-        }
+        const CellValue& v = grid_.cell(row, 0);
+        const bool ticked = std::holds_alternative<bool>(v) && std::get<bool>(v);
+        // No box at all where the first column is not a tick column.
+        const int box = grid_.columns()[0].kind != ColumnKind::Tick ? 0 : ticked ? 2 : 1;
+        item.state =
+            INDEXTOSTATEIMAGEMASK(box) | (grid_.selectedRows().count(row) ? LVIS_SELECTED : 0);
+        item.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
     }
 }
 
