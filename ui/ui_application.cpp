@@ -1,5 +1,6 @@
 #include "ui_application.h"
 
+#include "files/device_browser.h"
 #include "files/my_files.h"
 #include "files/temp_files.h"
 #include "programs/programs_section.h"
@@ -30,6 +31,9 @@ void RegisterProductSections(SectionCatalog& catalog, platform::Machine& machine
     files::TempFilesOptions temporary;
     temporary.reports = reports;
     files::RegisterTemporaryFiles(catalog, temporary);
+    files::DeviceBrowserOptions browser;
+    browser.reports = reports;
+    files::RegisterDeviceBrowser(catalog, browser);
     programs::RegisterPrograms(catalog, apps);
     space::RegisterDiskSpace(catalog);
     space::RegisterFolderAnalysis(catalog);

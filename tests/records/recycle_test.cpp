@@ -40,11 +40,11 @@ protected:
     }
 
     RemovalCandidate Indexed(const std::string& path) {
-        RemovalCandidate candidate{path, 0, 0};
+        RemovalCandidate candidate{path, 0, {}};
         auto info = machine.files().ReadInfo(path);
         if (info.ok()) {
             candidate.indexedBytes = info->length;
-            candidate.indexedModified = info->lastWrite;
+            candidate.indexedModified = machine.clock().ToLocal(info->lastWrite);
         }
         return candidate;
     }
@@ -244,7 +244,7 @@ TEST_F(RecycleStep, BulkReviewRefusesAFileChangedSinceIndexing) {
     RemovalCandidate sizeChanged = Indexed(Doc("a.txt"));
     sizeChanged.indexedBytes += 1;
     RemovalCandidate timeChanged = Indexed(Doc("a.txt"));
-    timeChanged.indexedModified -= 10'000'000;
+    timeChanged.indexedModified.second = (timeChanged.indexedModified.second + 1) % 60;
     for (const RemovalCandidate& candidate : {sizeChanged, timeChanged}) {
         RecycleOutcome outcome = Run(RemovalFlow::BulkReview, candidate);
         EXPECT_EQ(outcome.reason, "الملف تغيّر بعد الفهرسة؛ أعد الفحص قبل حذفه");
@@ -347,13 +347,16 @@ protected:
     std::vector<RemovalCandidate> Five() {
         std::vector<RemovalCandidate> list;
         for (int i = 1; i <= 5; ++i) {
-            list.push_back({Doc("f" + std::to_string(i) + ".txt"), i * 10, 0});
+            list.push_back({Doc("f" + std::to_string(i) + ".txt"), i * 10, {}});
         }
         return list;
     }
     RemovalCandidate Indexed(const std::string& path) {
         auto info = machine.files().ReadInfo(path);
-        return {path, info.ok() ? info->length : -1, info.ok() ? info->lastWrite : -1};
+        if (!info.ok()) {
+            return {path, -1, {}};
+        }
+        return {path, info->length, machine.clock().ToLocal(info->lastWrite)};
     }
     std::string LogPath(std::string_view prefix) {
         return std::string(kDataFolder) + "\\" + RemovalLogName(prefix, machine.clock().NowLocal());

@@ -2,6 +2,7 @@
 
 #include "base/culture.h"
 #include "base/trim.h"
+#include "files/section_parts.h"
 #include "records/path_guard.h"
 #include "records/recycle.h"
 #include "shell/style.h"
@@ -16,24 +17,9 @@ namespace {
 using toolkit::Dock;
 using toolkit::Spacing;
 
-constexpr double kMb = 1048576.0;
-constexpr double kGb = 1073741824.0;
+constexpr double kMb = kBytesInMb;
+constexpr double kGb = kBytesInGb;
 constexpr std::size_t kNamesInPrompt = 12;
-
-// A service the machine keeps alive for the whole run of the application.
-template <class T> std::shared_ptr<T> Borrow(T& object) {
-    return std::shared_ptr<T>(std::shared_ptr<T>{}, &object);
-}
-
-std::string ErrorText(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
 
 } // namespace
 

@@ -116,7 +116,8 @@ RecycleOutcome Recycle(platform::Machine& machine, const RemovalCandidate& candi
         return Refuse(std::move(outcome), reasons.kind);
     }
     if (checks.flow == RemovalFlow::BulkReview &&
-        (info->length != candidate.indexedBytes || info->lastWrite != candidate.indexedModified)) {
+        (info->length != candidate.indexedBytes ||
+         machine.clock().ToLocal(info->lastWrite) != candidate.indexedModified)) {
         return Refuse(std::move(outcome), reasons.changed);
     }
     outcome.bytes = info->length;

@@ -5,6 +5,7 @@
 // shell moves it with its own dialogs on screen, and its absence is verified
 // afterwards. The system never deletes anything itself.
 
+#include "base/datetime.h"
 #include "platform/machine.h"
 
 #include <cstdint>
@@ -22,11 +23,14 @@ enum class RemovalFlow {
     BulkReview,     // index results under the personal roots, unchanged since indexing
 };
 
-// One file the user has chosen. Index flows also carry what the index saw.
+// One file the user has chosen. Index flows also carry what the index saw:
+// its length, and its last write in local time as the index records it (the
+// bulk review compares the file's last write, read afresh and turned into
+// local time, with it to the 100 ns).
 struct RemovalCandidate {
     std::string path;
     std::int64_t indexedBytes = 0;
-    platform::FileTime indexedModified = 0;
+    base::DateTimeParts indexedModified{};
 };
 
 // What the step checks against: the flow, and for index flows the roots the

@@ -18,7 +18,9 @@
 //                                   prints "done", or "pending" while its handler waits
 //   click-containing TITLE TEXT     the same for a control whose text holds TEXT (a
 //                                   button of two lines, found by one of them)
-//   type TITLE TEXT                 put TEXT into the first visible edit box, as if typed
+//   type TITLE TEXT [INDEX]         put TEXT into the first visible edit box (or the
+//                                   INDEX-th, 0 the first, in creation order), as if
+//                                   typed and then left
 //   close TITLE                     ask the window to close (WM_CLOSE)
 //   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
 //                                   and its text, then press the button with that text
@@ -30,13 +32,19 @@
 //                                   box, then the text of every other column (every
 //                                   column, after "none") in the grid's own column
 //                                   order, separated by tabs
-//   pick TITLE ITEM                 choose ITEM in the first visible drop-down list, as
-//                                   the user does (its owner hears of the change)
+//   pick TITLE ITEM                 choose ITEM in the first visible drop-down list that
+//                                   holds it, as the user does (its owner hears of it)
 //   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
 //                                   and choose its entry INDEX (0 is the top) with the keys
 //   edit-text TITLE                 the first visible multi-line text box: a line naming
 //                                   its settings (multiline, readonly, vscroll, wrap, rtl),
 //                                   then its whole text with the line ends it holds
+//   select-row TITLE ROW            select that row of the first visible grid by its
+//                                   keys; prints "done" or "pending"
+//   save-as PATH [MS]               wait for a save dialog, print "title=... name=...
+//                                   owner=..." (name: the proposed file name), enter PATH
+//                                   and save
+//   clipboard                       the text on the clipboard
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -376,39 +384,106 @@ int Cells(HWND list) {
 
 // ---- drop-down lists ------------------------------------------------------------
 
-// The list's entries are read through the shown selection (WM_GETTEXT is
-// carried between processes), then the wanted one is chosen and the owner
-// told, as a choice with the mouse does.
+// The list that holds the entry is found by asking each (the string is
+// carried between processes), then the entry is chosen and the owner told,
+// as a choice with the mouse does.
 int Pick(HWND top, const std::wstring& item) {
-    HWND combo = nullptr;
-    for (HWND hwnd : Descendants(top)) {
-        if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"ComboBox") == 0) {
-            combo = hwnd;
-            break;
+    for (HWND combo : Descendants(top)) {
+        if (!IsWindowVisible(combo) || _wcsicmp(ClassOf(combo).c_str(), L"ComboBox") != 0) {
+            continue;
         }
+        DWORD_PTR at = 0;
+        if (!SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(item.c_str()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &at) ||
+            static_cast<LRESULT>(at) == CB_ERR) {
+            continue;
+        }
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(combo, CB_SETCURSEL, at, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored);
+        const WPARAM change = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(combo)), CBN_SELCHANGE);
+        SendMessageTimeoutW(GetParent(combo), WM_COMMAND, change, reinterpret_cast<LPARAM>(combo),
+                            SMTO_NORMAL, kClickWaitMs, &ignored);
+        Print(L"done");
+        return 0;
     }
-    if (combo == nullptr) {
-        return Fail(L"no drop-down list in the window");
-    }
-    DWORD_PTR count = 0;
+    return Fail(L"no drop-down list holds \"" + item + L"\"");
+}
+
+// ---- rows, the save dialog and the clipboard ------------------------------------
+
+// Selects the row as the keyboard would: Home, then Down once per row. (A
+// click sent from outside leaves the list view waiting in its own drag
+// detection under Wine.)
+int SelectRow(HWND list, int row) {
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(combo, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &count);
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        wchar_t shown[256] = {};
-        SendMessageTimeoutW(combo, CB_SETCURSEL, static_cast<WPARAM>(i), 0, SMTO_NORMAL,
-                            kDefaultWaitMs, &ignored);
-        SendMessageTimeoutW(combo, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(shown), SMTO_NORMAL,
-                            kDefaultWaitMs, &ignored);
-        if (item == shown) {
-            const WPARAM change = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(combo)), CBN_SELCHANGE);
-            SendMessageTimeoutW(GetParent(combo), WM_COMMAND, change,
-                                reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, kClickWaitMs,
-                                &ignored);
-            Print(L"done");
-            return 0;
+    bool done =
+        SendMessageTimeoutW(list, WM_KEYDOWN, VK_HOME, 0, SMTO_NORMAL, kClickWaitMs, &ignored) != 0;
+    for (int i = 0; done && i < row; ++i) {
+        done = SendMessageTimeoutW(list, WM_KEYDOWN, VK_DOWN, 0, SMTO_NORMAL, kClickWaitMs,
+                                   &ignored) != 0;
+    }
+    Print(done ? L"done" : L"pending");
+    return 0;
+}
+
+// The file name box of the common save dialog: the edit inside the combo box
+// with id 0x047C (Explorer style), or the edit with id 0x0480.
+HWND FileNameBox(HWND dialog) {
+    if (HWND combo = GetDlgItem(dialog, 0x047C)) {
+        for (HWND hwnd : Descendants(combo)) {
+            if (_wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0) {
+                return hwnd;
+            }
         }
     }
-    return Fail(L"no entry \"" + item + L"\" in the drop-down list");
+    return GetDlgItem(dialog, 0x0480);
+}
+
+int SaveAs(const std::wstring& path, DWORD timeoutMs) {
+    HWND dialog = WaitFor(timeoutMs, []() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && FileNameBox(hwnd)) {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (dialog == nullptr) {
+        return Fail(L"no save dialog");
+    }
+    HWND name = FileNameBox(dialog);
+    // An edit box's text lives in the box, not in the window: it is asked for.
+    std::wstring proposed(1024, L'\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(name, WM_GETTEXT, proposed.size(),
+                        reinterpret_cast<LPARAM>(proposed.data()), SMTO_NORMAL, kDefaultWaitMs,
+                        &length);
+    proposed.resize(std::min<size_t>(length, proposed.size()));
+    Print(L"title=" + TextOf(dialog) + L" name=" + proposed +
+          (GetWindow(dialog, GW_OWNER) != nullptr ? L" owner=window" : L" owner=none"));
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL,
+                        kDefaultWaitMs, &ignored);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return 0;
+}
+
+int Clipboard() {
+    if (!OpenClipboard(nullptr)) {
+        return Fail(L"the clipboard cannot be opened");
+    }
+    std::wstring text;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            text = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    Print(text);
+    return 0;
 }
 
 // ---- pop-up menus ---------------------------------------------------------------
@@ -610,11 +685,15 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
                 L"wait-text-containing|click|click-containing|type|close|answer-box|rows|"
-                L"tick-row|cells|pick|menu-choose|edit-text ARGS...",
+                L"tick-row|cells|pick|menu-choose|edit-text|select-row|save-as|clipboard "
+                L"ARGS...",
                 2);
 }
 
 int Run(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"clipboard") {
+        return Clipboard();
+    }
     if (argc < 3) {
         return Usage();
     }
@@ -630,6 +709,9 @@ int Run(int argc, wchar_t** argv) {
         HWND result = WaitFor(WaitArgument(argc, argv, 3),
                               [&] { return FindTopLevel(title) == nullptr ? gone : nullptr; });
         return result != nullptr ? 0 : Fail(L"the window \"" + title + L"\" is still there");
+    }
+    if (command == L"save-as") {
+        return SaveAs(title, WaitArgument(argc, argv, 3));
     }
     if (command == L"answer-box") {
         if (argc < 4) {
@@ -724,6 +806,13 @@ int Run(int argc, wchar_t** argv) {
         return ChooseMenuEntry(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)),
                                WaitArgument(argc, argv, 4));
     }
+    if (command == L"select-row") {
+        HWND list = FirstGrid(top);
+        if (list == nullptr) {
+            return Fail(L"no grid in \"" + title + L"\"");
+        }
+        return SelectRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
+    }
     if (command == L"pick") {
         return Pick(top, operand);
     }
@@ -737,22 +826,31 @@ int Run(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"type") {
+        const int wanted = argc > 4 ? static_cast<int>(std::wcstol(argv[4], nullptr, 10)) : 0;
         HWND box = nullptr;
+        int seen = 0;
         for (HWND hwnd : Descendants(top)) {
-            if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0) {
+            if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0 &&
+                seen++ == wanted) {
                 box = hwnd;
                 break;
             }
         }
         if (box == nullptr) {
-            return Fail(L"no edit box in \"" + title + L"\"");
+            return Fail(L"no edit box " + std::to_wstring(wanted) + L" in \"" + title + L"\"");
         }
-        // The box tells its owner of the change as it would of typing.
+        // The box tells its owner of the change as it would of typing; then
+        // the owner hears that the focus left it (a numeric field takes its
+        // value then).
         DWORD_PTR ignored = 0;
-        return SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(operand.c_str()),
-                                   SMTO_NORMAL, kClickWaitMs, &ignored)
-                   ? 0
-                   : Fail(L"the edit box does not answer");
+        if (!SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(operand.c_str()),
+                                 SMTO_NORMAL, kClickWaitMs, &ignored)) {
+            return Fail(L"the edit box does not answer");
+        }
+        const WPARAM left = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(box)), EN_KILLFOCUS);
+        SendMessageTimeoutW(GetParent(box), WM_COMMAND, left, reinterpret_cast<LPARAM>(box),
+                            SMTO_NORMAL, kClickWaitMs, &ignored);
+        return 0;
     }
     return Usage();
 }

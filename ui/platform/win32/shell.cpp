@@ -75,6 +75,11 @@ public:
         info.cbSize = sizeof info;
         info.fMask = SEE_MASK_NOASYNC | (launch.wantProcess ? SEE_MASK_NOCLOSEPROCESS : 0) |
                      (launch.noErrorUi ? SEE_MASK_FLAG_NO_UI : 0);
+        // Verbs such as "properties" live on the item's context menu, which
+        // the shell consults only when asked to.
+        if (launch.verb == "properties") {
+            info.fMask |= SEE_MASK_INVOKEIDLIST;
+        }
         info.hwnd = reinterpret_cast<HWND>(launch.owner);
         info.lpVerb = verb.empty() ? nullptr : verb.c_str();
         info.lpFile = file.c_str();
