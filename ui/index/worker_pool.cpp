@@ -58,21 +58,6 @@ private:
 
 } // namespace
 
-void StartDetachedThread(std::string name, std::function<void()> work) {
-    // The thread waits until it is detached before it does anything. The
-    // Windows build's POSIX thread layer hands the record of a thread
-    // detached after its work has returned to the next thread made, while
-    // the ending thread still writes to it on its way out; that next thread
-    // then never runs, and whoever waits for it waits for ever.
-    std::promise<void> detached;
-    std::thread([name = std::move(name), work = std::move(work), detached = detached.get_future()] {
-        detached.wait();
-        base::NameCurrentThread(name);
-        work();
-    }).detach();
-    detached.set_value();
-}
-
 std::shared_ptr<Executor> SharedPool() {
     // Deliberately never destroyed: its threads are still waiting when the
     // process ends, and a destructor would have to wait for them.

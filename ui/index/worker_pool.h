@@ -3,6 +3,8 @@
 // for the whole process; tests substitute an executor that runs work only
 // when told, so the order of requests and publications is theirs to choose.
 
+#include "base/thread_name.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,10 +27,6 @@ public:
 // the pool is never destroyed, so nothing waits for them at exit.
 std::shared_ptr<Executor> SharedPool();
 
-// Runs `work` on a new thread named `name` that nothing waits for: it ends
-// when `work` returns, and never keeps the process from ending. `work`
-// catches its own failures. Throws std::system_error when no thread can be
-// made.
-void StartDetachedThread(std::string name, std::function<void()> work);
+using base::StartDetachedThread;
 
 } // namespace vexo::index

@@ -606,12 +606,6 @@ std::wstring IconName(HWND box) {
          held == 0)) {
         return L"none";
     }
-    // A box without icon may keep the control, holding no icon.
-    DWORD_PTR held = 0;
-    if (SendMessageTimeoutW(iconControl, STM_GETICON, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &held) &&
-        held == 0) {
-        return L"none";
-    }
     RECT r{};
     GetWindowRect(iconControl, &r);
     const int width = r.right - r.left;
