@@ -12,9 +12,17 @@
 # are taken off before the totals are compared. All three must agree
 # with the tree's manifest, or the benchmark fails.
 #
+# Then, for the record, the Windows build's vexo-analysis under Wine (real
+# FindFirstFileExW listings) on a smaller tree mapped as a drive, beside du on
+# the same tree: wine_scan_s, wine_du_s and their ratio. Skipped, with a line
+# saying so, when the Windows build or Wine is missing.
+#
 # VEXO_BUILD_DIR (default build/linux) is where vexo-analysis is built;
 # VEXO_BENCH_TREE (default build/bench-tree) where the tree is cached;
-# VEXO_BENCH_FILES and VEXO_BENCH_FOLDERS make a smaller tree for a try-out.
+# VEXO_BENCH_FILES and VEXO_BENCH_FOLDERS make a smaller tree for a try-out;
+# VEXO_WINE_BUILD_DIR (default build/windows), VEXO_BENCH_WINE_TREE (default
+# build/bench-tree-wine) and VEXO_BENCH_WINE_FILES (default 100000, in a
+# twentieth as many folders) are the Wine part's.
 set -euo pipefail
 
 # shellcheck source=bench/bench-lib.sh
@@ -29,7 +37,7 @@ seconds_of() { # seconds_of COMMAND...: runs it, prints the wall time
     end=$(date +%s.%N)
     echo "$end - $start" | bc -l
 }
-du_each() { du -sbl "$root"/* "$root"/.[!.]* 2>/dev/null || true; }
+du_each_of() { du -sbl "$1"/* "$1"/.[!.]* 2>/dev/null || true; }
 gdu_all() { gdu --non-interactive --no-progress --summarize --show-apparent-size --no-prefix "$root"; }
 
 # What du and gdu count that is no file content: the entries of folders and
@@ -40,14 +48,14 @@ folder_bytes=$(find "$root" -mindepth 1 -type d -printf '%s\n' | sum)
 folders=$(find "$root" -type d | wc -l)
 link_bytes=$(find "$root" -type l -printf '%s\n' | sum)
 
-du_each >/dev/null
+du_each_of "$root" >/dev/null
 gdu_all >/dev/null
 "$tool" "$root" > /dev/null
 : > "$work/scan"; : > "$work/du"; : > "$work/gdu"
 for _ in $(seq "$runs"); do
     "$tool" "$root" > "$work/scan.out"
     value ms "$work/scan.out" | awk '{print $1/1000}' >> "$work/scan"
-    seconds_of du_each >> "$work/du"
+    seconds_of du_each_of "$root" >> "$work/du"
     du_bytes=$(sum < "$work/out")
     seconds_of gdu_all >> "$work/gdu"
     gdu_bytes=$(awk 'NR==1 {print $1}' "$work/out")
@@ -77,3 +85,48 @@ echo "du_s=$(printf '%.3f' "$du_s")"
 echo "gdu_s=$(printf '%.3f' "$gdu_s")"
 echo "ratio_scan_vs_du=$(echo "$scan_s / $du_s" | bc -l | xargs printf '%.2f')"
 echo "ratio_scan_vs_gdu=$(echo "$scan_s / $gdu_s" | bc -l | xargs printf '%.2f')"
+
+# ---- the Windows build under Wine, for the record -------------------------------
+wine_build=${VEXO_WINE_BUILD_DIR:-build/windows}
+wine_tool="$wine_build/ui/space/tool/vexo-analysis.exe"
+if [ -f "$wine_build/build.ninja" ]; then
+    cmake --build "$wine_build" --target vexo-analysis >/dev/null
+fi
+if [ ! -f "$wine_tool" ] || ! command -v wine >/dev/null 2>&1; then
+    echo "wine_scan_s=skipped (no Windows build of vexo-analysis, or no Wine)"
+    exit 0
+fi
+wine_tree=${VEXO_BENCH_WINE_TREE:-build/bench-tree-wine}
+wine_files=${VEXO_BENCH_WINE_FILES:-100000}
+python3 bench/index_tree.py "$wine_tree" --files "$wine_files" --folders $((wine_files / 20))
+read -r wine_manifest_files wine_manifest_bytes < "$wine_tree/totals"
+VEXO_ROOT="$here"
+export VEXO_ROOT
+# shellcheck source=scripts/wine-harness.sh
+. scripts/wine-harness.sh
+vexo_wine_start >/dev/null || { echo "the Wine harness did not start" >&2; exit 1; }
+drive_link="$WINEPREFIX/dosdevices/n:"
+ln -sfn "$(cd "$wine_tree/root" && pwd)" "$drive_link"
+trap 'rm -f "$drive_link"; vexo_wine_stop; rm -rf "$work"' EXIT
+wine "$wine_tool" 'N:\' > "$work/wine.out" 2>/dev/null || true
+du_each_of "$wine_tree/root" >/dev/null
+: > "$work/wine"; : > "$work/wine_du"
+for _ in $(seq "$runs"); do
+    wine "$wine_tool" 'N:\' > "$work/wine.out" 2>/dev/null || true
+    tr -d '\r' < "$work/wine.out" > "$work/wine.txt"
+    value ms "$work/wine.txt" | awk '{print $1/1000}' >> "$work/wine"
+    seconds_of du_each_of "$wine_tree/root" >> "$work/wine_du"
+done
+if [ "$(value files "$work/wine.txt")" != "$wine_manifest_files" ] ||
+   [ "$(value bytes "$work/wine.txt")" != "$wine_manifest_bytes" ]; then
+    echo "Wine totals disagree: manifest $wine_manifest_files files, $wine_manifest_bytes bytes;" \
+         "scan $(value files "$work/wine.txt") files, $(value bytes "$work/wine.txt") bytes" \
+         "(error '$(value error "$work/wine.txt")')" >&2
+    exit 1
+fi
+wine_scan_s=$(median < "$work/wine")
+wine_du_s=$(median < "$work/wine_du")
+echo "wine_files=$wine_manifest_files"
+echo "wine_scan_s=$(printf '%.3f' "$wine_scan_s")"
+echo "wine_du_s=$(printf '%.3f' "$wine_du_s")"
+echo "wine_ratio_scan_vs_du=$(echo "$wine_scan_s / $wine_du_s" | bc -l | xargs printf '%.2f')"

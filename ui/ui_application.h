@@ -23,8 +23,9 @@ struct UiStartup {
 };
 
 // Every section and tool this build offers, in one place: a new section adds
-// its registration here.
-void RegisterProductSections(SectionCatalog& catalog);
+// its registration here. The sections share what lives as long as the
+// application (the last clean-up report), made here on `machine`.
+void RegisterProductSections(SectionCatalog& catalog, platform::Machine& machine);
 
 // Runs the UI application on the calling (UI) thread: installs the error
 // capture first, then each start-up step inside the start-up trap (build the

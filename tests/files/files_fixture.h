@@ -9,12 +9,12 @@
 #include "index/fakes.h"
 #include "shell/shell_fixture.h"
 #include "support/forwarding_files.h"
+#include "support/forwarding_machine.h"
+#include "support/listing_gate.h"
 
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <mutex>
 
 namespace vexo::testing {
 
@@ -25,21 +25,10 @@ public:
     explicit HeldFiles(platform::Files& inner) : ForwardingFiles(inner) {}
 
     // The crawl waits on entering `folder` until Release().
-    void Hold(const std::string& folder) {
-        std::lock_guard lock(mutex_);
-        held_ = folder;
-        waiting_ = false;
-    }
+    void Hold(const std::string& folder) { gate_.Hold(folder); }
     // Returns once the crawl waits at the held folder.
-    void WaitUntilHeld() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return waiting_; });
-    }
-    void Release() {
-        std::lock_guard lock(mutex_);
-        held_.clear();
-        changed_.notify_all();
-    }
+    void WaitUntilHeld() { gate_.WaitUntilHeld(); }
+    void Release() { gate_.Release(); }
     // Listing `folder` (which must exist, so the crawl finds it) gives
     // `count` files "f0", "f1" ... of `length` bytes each.
     void Generate(const std::string& folder, std::int64_t count, std::int64_t length) {
@@ -47,14 +36,7 @@ public:
     }
 
     base::Status ListFolder(const std::string& folder, platform::ListingSink& sink) override {
-        {
-            std::unique_lock lock(mutex_);
-            if (!held_.empty() && folder == held_) {
-                waiting_ = true;
-                changed_.notify_all();
-                changed_.wait(lock, [this] { return held_.empty(); });
-            }
-        }
+        gate_.Enter(folder);
         if (auto g = generated_.find(folder); g != generated_.end()) {
             std::string name;
             for (std::int64_t i = 0; i < g->second.first; ++i) {
@@ -69,10 +51,7 @@ public:
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string held_;
-    bool waiting_ = false;
+    ListingGate gate_;
     std::map<std::string, std::pair<std::int64_t, std::int64_t>> generated_;
 };
 
@@ -93,24 +72,17 @@ private:
     platform::RecycleBin& inner_;
 };
 
-class ScriptedMachine final : public platform::Machine {
+class ScriptedMachine final : public ForwardingMachine {
 public:
     explicit ScriptedMachine(platform::emulated::EmulatedMachine& m)
-        : m_(m), files_(m.files()), bin_(m.recycleBin()) {}
+        : ForwardingMachine(m), files_(m.files()), bin_(m.recycleBin()) {}
     HeldFiles& held() { return files_; }
     DialogBin& bin() { return bin_; }
 
     platform::Files& files() override { return files_; }
-    platform::Volumes& volumes() override { return m_.volumes(); }
-    platform::Environment& environment() override { return m_.environment(); }
-    platform::Registry& registry() override { return m_.registry(); }
-    platform::Processes& processes() override { return m_.processes(); }
     platform::RecycleBin& recycleBin() override { return bin_; }
-    platform::Http& http() override { return m_.http(); }
-    platform::Clock& clock() override { return m_.clock(); }
 
 private:
-    platform::emulated::EmulatedMachine& m_;
     HeldFiles files_;
     DialogBin bin_;
 };
@@ -186,14 +158,6 @@ protected:
     void Poll() {
         executor->RunAll();
         ui.advanceTime(files::kPollMs);
-    }
-
-    // A file of `bytes` bytes that takes no room on the host.
-    void Sized(const std::string& path, std::int64_t bytes) {
-        Write(path, "");
-        auto host = machine.HostPathOf(path);
-        ASSERT_TRUE(host.has_value());
-        std::filesystem::resize_file(*host, static_cast<std::uintmax_t>(bytes));
     }
 
     std::vector<std::string> Column(int column) {

@@ -3,7 +3,11 @@
 
 #include "engine_fixture.h"
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
+#include <vector>
 
 namespace vexo::index::testing {
 namespace {
@@ -77,6 +81,36 @@ TEST_F(ConcurrencyTest, AnEngineLetGoWhileItWorksFinishesOnItsOwn) {
     }
     while (!watch.expired()) {
         std::this_thread::yield();
+    }
+}
+
+// A thread that has just ended must not spoil the start of the next one (as
+// the fixtures start a crawl right after the last one ended).
+TEST(DetachedThreadTest, EachOfManyShortThreadsStartedInTurnRuns) {
+    // Two threads that keep the cores busy, so that a short thread often
+    // ends before the one that started it has let go of it.
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> busy;
+    for (int b = 0; b < 2; ++b) {
+        busy.emplace_back([&stop] {
+            while (!stop.load(std::memory_order_relaxed)) {
+            }
+        });
+    }
+    for (int i = 0; i < 500; ++i) {
+        auto ran = std::make_shared<std::promise<void>>();
+        std::future<void> done = ran->get_future();
+        StartDetachedThread("Vexo test", [ran] { ran->set_value(); });
+        // Bounded only so that a thread that never runs fails here instead
+        // of hanging the run; one that starts takes far less.
+        if (done.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+            ADD_FAILURE() << "the thread started after " << i << " others never ran";
+            break;
+        }
+    }
+    stop = true;
+    for (std::thread& b : busy) {
+        b.join();
     }
 }
 

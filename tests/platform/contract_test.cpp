@@ -506,7 +506,7 @@ TEST_F(Contract, RecycleMovesTheFileOrReportsTheCancel) {
 // Web and clock
 
 TEST_F(Contract, AWebRequestWithoutAnswerFailsWithAText) {
-    HttpRequest request{"https://127.0.0.1:9/tolvik/version.txt", "VexoTolvik/23", 500, 500, 500};
+    HttpRequest request{"https://127.0.0.1:9/tolvik/version.txt", "VexoTolvik/23", 500, 500};
     auto got = m.http().Get(request);
     ASSERT_FALSE(got.ok());
     EXPECT_FALSE(got.error().message.empty());

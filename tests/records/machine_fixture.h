@@ -48,6 +48,13 @@ protected:
         ASSERT_TRUE(machine.files().CreateFolderTree(*parent).ok()) << path;
         ASSERT_TRUE(machine.files().WriteAllBytes(path, bytes).ok()) << path;
     }
+    // A file of `bytes` bytes that takes no room on the host.
+    void Sized(const std::string& path, std::int64_t bytes) {
+        Write(path, "");
+        auto host = machine.HostPathOf(path);
+        ASSERT_TRUE(host.has_value());
+        std::filesystem::resize_file(*host, static_cast<std::uintmax_t>(bytes));
+    }
     void Folder(const std::string& path) {
         ASSERT_TRUE(machine.files().CreateFolderTree(path).ok()) << path;
     }

@@ -40,11 +40,11 @@ protected:
     }
 
     RemovalCandidate Indexed(const std::string& path) {
-        RemovalCandidate candidate{path, 0, 0};
+        RemovalCandidate candidate{path, 0, {}};
         auto info = machine.files().ReadInfo(path);
         if (info.ok()) {
             candidate.indexedBytes = info->length;
-            candidate.indexedModified = info->lastWrite;
+            candidate.indexedModified = machine.clock().ToLocal(info->lastWrite);
         }
         return candidate;
     }
@@ -200,11 +200,51 @@ TEST_F(RecycleStep, TemporaryFilesTakesItsPathAsGivenWithoutTheGuard) {
     EXPECT_TRUE(Run(RemovalFlow::TemporaryFiles, {Doc("cloud.docx")}).removed);
 }
 
+// Given the folder its listing walked, the Temporary files flow takes a file
+// only where the walk could have found it: below that folder, through real
+// folders. A folder of the walk swapped for a link since leads elsewhere.
+TEST_F(RecycleStep, TemporaryFilesTakesOnlyWhatLiesUnderTheWalkedFolder) {
+    const std::string temp = kTemp;
+    Write(temp + "Sub\\deep\\d.tmp", "d");
+    Write(temp + "u.tmp", "u");
+    Link(temp + "Swapped", "C:\\Elsewhere\\real");
+    Link("C:\\Users\\ali\\AppData\\Local\\TempLink", temp);
+    struct Case {
+        const char* name;
+        std::string root;
+        std::string path;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"a folder of the walk now a link", temp, temp + "Swapped\\x.txt", false},
+        {"the walked folder itself now a link", "C:\\Users\\ali\\AppData\\Local\\TempLink\\",
+         "C:\\Users\\ali\\AppData\\Local\\TempLink\\t.tmp", false},
+        {"outside the walked folder", temp, Doc("a.txt"), false},
+        {"a neighbour sharing its name's start", temp.substr(0, temp.size() - 1) + "2\\",
+         temp + "t.tmp", false},
+        {"two real folders down", temp, temp + "Sub\\deep\\d.tmp", true},
+        {"root spelt in other case, no backslash", "c:\\users\\ALI\\appdata\\local\\temp",
+         temp + "u.tmp", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t shellCalls = machine.RecycledPaths().size();
+        RecycleOutcome outcome = RecycleOneFile(
+            machine, {c.path, 0, 0}, RecycleChecks{RemovalFlow::TemporaryFiles, {}, c.root}, 77);
+        EXPECT_EQ(outcome.removed, c.removed) << outcome.reason;
+        if (!c.removed) {
+            EXPECT_EQ(outcome.reason, "تم تجاوز رابط أو مجلد");
+            EXPECT_EQ(machine.RecycledPaths().size(), shellCalls) << "the shell never asked";
+            EXPECT_TRUE(Exists(c.path));
+        }
+    }
+}
+
 TEST_F(RecycleStep, BulkReviewRefusesAFileChangedSinceIndexing) {
     RemovalCandidate sizeChanged = Indexed(Doc("a.txt"));
     sizeChanged.indexedBytes += 1;
     RemovalCandidate timeChanged = Indexed(Doc("a.txt"));
-    timeChanged.indexedModified -= 10'000'000;
+    timeChanged.indexedModified.second = (timeChanged.indexedModified.second + 1) % 60;
     for (const RemovalCandidate& candidate : {sizeChanged, timeChanged}) {
         RecycleOutcome outcome = Run(RemovalFlow::BulkReview, candidate);
         EXPECT_EQ(outcome.reason, "الملف تغيّر بعد الفهرسة؛ أعد الفحص قبل حذفه");
@@ -307,13 +347,16 @@ protected:
     std::vector<RemovalCandidate> Five() {
         std::vector<RemovalCandidate> list;
         for (int i = 1; i <= 5; ++i) {
-            list.push_back({Doc("f" + std::to_string(i) + ".txt"), i * 10, 0});
+            list.push_back({Doc("f" + std::to_string(i) + ".txt"), i * 10, {}});
         }
         return list;
     }
     RemovalCandidate Indexed(const std::string& path) {
         auto info = machine.files().ReadInfo(path);
-        return {path, info.ok() ? info->length : -1, info.ok() ? info->lastWrite : -1};
+        if (!info.ok()) {
+            return {path, -1, {}};
+        }
+        return {path, info->length, machine.clock().ToLocal(info->lastWrite)};
     }
     std::string LogPath(std::string_view prefix) {
         return std::string(kDataFolder) + "\\" + RemovalLogName(prefix, machine.clock().NowLocal());

@@ -44,15 +44,18 @@ protected:
     }
 
     // Builds the window with Home, Disk space and whatever `extra` adds, and
-    // shows it (Home opens as on the first show).
-    shell::MainWindow& Open(const std::function<void(shell::SectionCatalog&)>& extra = {}) {
+    // shows it (Home opens as on the first show). The window works on `on`
+    // when given (a machine with doubles in front of this one).
+    shell::MainWindow& Open(const std::function<void(shell::SectionCatalog&)>& extra = {},
+                            platform::Machine* on = nullptr) {
         shell::SectionCatalog catalog;
         shell::RegisterHome(catalog);
         space::RegisterDiskSpace(catalog);
         if (extra) {
             extra(catalog);
         }
-        window = std::make_unique<shell::MainWindow>(ui.app(), machine, std::move(catalog));
+        window =
+            std::make_unique<shell::MainWindow>(ui.app(), on ? *on : machine, std::move(catalog));
         window->Window().show();
         return *window;
     }
@@ -117,6 +120,22 @@ protected:
     std::string OnStage() {
         const auto& children = window->Stage().children();
         return children.empty() ? std::string("<empty>") : children.front()->accessibleName();
+    }
+    // The row heights of the table that a hosted section's form holds first
+    // (-1 for a row that fills); empty when the stage holds no such form.
+    std::vector<int> HostedTableRows() {
+        const auto& children = window->Stage().children();
+        auto* form =
+            children.empty() ? nullptr : dynamic_cast<toolkit::Form*>(children.front().get());
+        if (!form || !form->hosted() || form->children().empty()) {
+            return {};
+        }
+        auto* table = dynamic_cast<toolkit::TableLayout*>(form->children().front().get());
+        std::vector<int> rows;
+        for (const toolkit::Track& t : table ? table->rows() : std::vector<toolkit::Track>{}) {
+            rows.push_back(t.type == toolkit::TrackType::Fill ? -1 : static_cast<int>(t.value));
+        }
+        return rows;
     }
     void ChooseMore(const std::string& entry) {
         ui.click(window->MoreButton());

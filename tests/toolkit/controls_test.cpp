@@ -95,6 +95,40 @@ TEST_F(ControlsTest, GridSortsOnlyChosenColumnsAndSelectionFollowsItsRow) {
     EXPECT_EQ(g.sortColumn(), 2);
 }
 
+// Taking a row out moves the rows below up; what the user had selected or
+// was on stays on the same rows, and a selected row that goes is announced.
+TEST_F(ControlsTest, GridRemovedRowTakesNothingElseWithIt) {
+    DataGridArgs args;
+    args.multiSelect = true;
+    args.columns = {column("Pick", "", ColumnKind::Tick, 18),
+                    column("Name", "الاسم", ColumnKind::Text, 100)};
+    DataGrid& g = *form->add<DataGrid>(args);
+    for (const char* name : {"a", "b", "c", "d"}) {
+        g.addRow({false, std::string(name)});
+    }
+    int selectionEvents = 0;
+    g.onSelectionChanged = [&](SelectionChangedEvent&) { ++selectionEvents; };
+    ui.tickRow(g, 2);
+    g.userSelect(1);
+    g.userSelect(3, true);
+    selectionEvents = 0;
+
+    g.removeRow(0);
+    EXPECT_EQ(g.cellText(0, 1), "b");
+    EXPECT_EQ(g.selectedRows(), (std::set<int>{0, 2})) << "still b and d";
+    EXPECT_EQ(g.tickedRows(), std::vector<int>{1}) << "still c";
+    EXPECT_EQ(g.currentCell().row, 2) << "still d";
+    EXPECT_EQ(selectionEvents, 0);
+
+    g.removeRow(2); // d: selected and current
+    EXPECT_EQ(g.selectedRows(), std::set<int>{0});
+    EXPECT_EQ(g.currentCell().row, -1);
+    EXPECT_EQ(selectionEvents, 1);
+
+    g.removeRow(5); // no such row
+    EXPECT_EQ(g.rowCount(), 2);
+}
+
 // A click on a cell makes it the current cell (what a cell-selecting grid
 // paints); a Ctrl-click adds its row only where several rows may be chosen.
 TEST_F(ControlsTest, GridClickMakesItsCellCurrentAndAddsOnlyWithMultipleSelection) {

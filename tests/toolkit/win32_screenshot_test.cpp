@@ -528,6 +528,23 @@ TEST(Win32Toolkit, GridTickBoxStandsInTheMiddleOfItsCell) {
     EXPECT_EQ(grid->tickedRows(), (std::vector<int>{0, 1}));
 }
 
+TEST(Win32Toolkit, GridWithoutATickColumnShowsNoBoxes) {
+    for (bool ticked : {false, true}) {
+        SCOPED_TRACE(ticked ? "first column ticked" : "text only");
+        std::vector<GridColumn> columns{textColumn("الاسم"), textColumn("المسار")};
+        if (ticked) {
+            columns.insert(columns.begin(), tickColumn(18));
+        }
+        GridWindow window(200, columns);
+        window.grid->addRow(ticked
+                                ? std::vector<CellValue>{false, std::string("أ"), std::string("ب")}
+                                : std::vector<CellValue>{std::string("أ"), std::string("ب")});
+        window.show();
+        const DWORD ex = ListView_GetExtendedListViewStyle(window.list());
+        EXPECT_EQ((ex & LVS_EX_CHECKBOXES) != 0, ticked);
+    }
+}
+
 bool hasStyle(HWND h, LONG_PTR style) {
     return (GetWindowLongPtrW(h, GWL_STYLE) & style) == style;
 }

@@ -11,6 +11,8 @@ e2e_pid=""
 e2e_exit=""
 e2e_fd=""
 e2e_launcher=""
+# Words put before "wine" when e2e_start starts a launcher (none by default).
+e2e_start_with=()
 
 e2e_pass() {
     printf 'PASS %s\n' "$1"
@@ -41,18 +43,63 @@ e2e_launcher_ready() {
     mkdir -p "$VEXO_ROOT/build/screenshots"
 }
 
+# Puts the prefix's user profile folder (the one that is not Public) into
+# e2e_user_dir; reports a failure under NAME and returns 1 when there is none.
+e2e_profile() {
+    local d
+    e2e_user_dir=""
+    for d in "$WINEPREFIX"/drive_c/users/*/; do
+        [ "$(basename "$d")" = Public ] || e2e_user_dir="${d%/}"
+    done
+    [ -n "$e2e_user_dir" ] && return 0
+    e2e_fail "$1" "the prefix has no user profile"
+    return 1
+}
+
+# What a LastCleanup.json file records, on one line: Kind, LogicalRemoved,
+# Attempted, Success, Failed, Stopped, and whether Before and After hold
+# readings. Nothing when the file is missing or no JSON.
+e2e_report_facts() {
+    sed '1s/^\xEF\xBB\xBF//' "$1" 2>/dev/null |
+        jq -r '[.Kind, .LogicalRemoved, .Attempted, .Success, .Failed, .Stopped,
+                (.Before | length > 0), (.After | length > 0)] | map(tostring) | join(" ")' \
+            2>/dev/null
+}
+
+# Waits for the main window to show Home, its first section: only then are
+# the navigation buttons and Home's own there to click. Reports a failure
+# under NAME, ends what runs and returns 1 when it does not come.
+e2e_wait_home() {
+    if ! e2e_driver wait-window "$e2e_title" 60000 >/dev/null ||
+        ! e2e_driver wait-text "$e2e_title" "تحكّم أذكى. مساحة أوسع." 30000 >/dev/null; then
+        e2e_fail "$1" "no main window showing Home"
+        e2e_abandon
+        return 1
+    fi
+}
+
+# Closes the main window and waits for the launcher to end; reports a
+# failure under NAME when the window stays open.
+e2e_close_main() {
+    e2e_driver close "$e2e_title"
+    if e2e_driver wait-gone "$e2e_title" 20000; then
+        e2e_wait
+    else
+        e2e_fail "$1" "still open"
+        e2e_abandon
+    fi
+}
+
 # Starts a launcher EXE in the background, bounded (SECONDS) so that nothing
-# outlives the suite, its output to LOG; a command after SECONDS (a tracer)
-# runs wine under it. Its status arrives through a pipe, so that waiting for
-# it can be bounded too.
+# outlives the suite, its output to LOG. Its status arrives through a pipe,
+# so that waiting for it can be bounded too.
 e2e_start() {
     local exe="$1" log="$2" seconds="$3" fifo="$e2e_logs/status.fifo"
-    shift 3
     rm -f "$fifo"
     mkfifo "$fifo"
     exec {e2e_fd}<>"$fifo"
     (
-        timeout -k 5 "$seconds" "$@" wine "$exe" >"$log" 2>&1
+        timeout -k 5 "$seconds" "${e2e_start_with[@]}" wine "$exe" >"$log" 2>&1
         echo "$?" >"$fifo"
     ) &
     e2e_pid=$!

@@ -36,14 +36,8 @@ e2e_files_run() {
     e2e_launcher_ready "my files" || return
 
     # ---- the profile -------------------------------------------------------------
-    local user_dir="" d
-    for d in "$WINEPREFIX"/drive_c/users/*/; do
-        [ "$(basename "$d")" = Public ] || user_dir="${d%/}"
-    done
-    if [ -z "$user_dir" ]; then
-        e2e_fail "my files" "the prefix has no user profile"
-        return
-    fi
+    e2e_profile "my files" || return
+    local user_dir="$e2e_user_dir"
     local folder
     for folder in Desktop Documents Downloads Music Pictures Videos; do
         rm -rf "${user_dir:?}/$folder"
@@ -64,11 +58,7 @@ e2e_files_run() {
 
     # ---- open My Files and wait for the first page ---------------------------------
     e2e_start "$e2e_launcher" "$e2e_logs/launcher.log" 300
-    if ! e2e_driver wait-window "$e2e_title" 60000 >/dev/null; then
-        e2e_fail "my files opens" "no main window"
-        e2e_abandon
-        return
-    fi
+    e2e_wait_home "my files opens" || return
     if [ "$(e2e_driver click "$e2e_title" "ملفاتي")" != done ] ||
         ! e2e_driver wait-text "$e2e_title" "ملفاتي — حدّد وانقل للسلة" 10000 \
             >/dev/null; then
@@ -177,10 +167,7 @@ e2e_files_run() {
     fi
 
     local json="$data/LastCleanup.json" facts
-    facts=$(sed '1s/^\xEF\xBB\xBF//' "$json" 2>/dev/null |
-        jq -r '[.Kind, .LogicalRemoved, .Attempted, .Success, .Failed, .Stopped,
-                (.Before | length > 0), (.After | length > 0)] | map(tostring) | join(" ")' \
-            2>/dev/null)
+    facts=$(e2e_report_facts "$json")
     if [ "$facts" = "ملفات $((153 * e2e_files_mib)) 2 2 0 false true true" ]; then
         e2e_pass "LastCleanup.json records the run"
     else
@@ -197,13 +184,7 @@ e2e_files_run() {
     fi
     e2e_picture files-after || e2e_fail "picture after the run" "none taken"
 
-    e2e_driver close "$e2e_title"
-    if e2e_driver wait-gone "$e2e_title" 20000; then
-        e2e_wait
-    else
-        e2e_fail "main window closes after the run" "still open"
-        e2e_abandon
-    fi
+    e2e_close_main "main window closes after the run"
 }
 
 # Wine's shell words its prompt in the prefix's language (English here).

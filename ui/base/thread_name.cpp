@@ -1,6 +1,8 @@
 #include "base/thread_name.h"
 
+#include <future>
 #include <string>
+#include <thread>
 
 #if defined(__linux__) || defined(__MINGW32__)
 #include <pthread.h>
@@ -21,6 +23,21 @@ void NameCurrentThread(std::string_view name) {
 #else
     (void)name;
 #endif
+}
+
+void StartDetachedThread(std::string name, std::function<void()> work) {
+    // The thread waits until it is detached before it does anything. The
+    // Windows build's POSIX thread layer hands the record of a thread
+    // detached after its work has returned to the next thread made, while
+    // the ending thread still writes to it on its way out; that next thread
+    // then never runs, and whoever waits for it waits for ever.
+    std::promise<void> detached;
+    std::thread([name = std::move(name), work = std::move(work), detached = detached.get_future()] {
+        detached.wait();
+        base::NameCurrentThread(name);
+        work();
+    }).detach();
+    detached.set_value();
 }
 
 } // namespace vexo::base

@@ -1,6 +1,8 @@
 #include "files/my_files.h"
 
 #include "base/culture.h"
+#include "base/trim.h"
+#include "files/section_parts.h"
 #include "records/path_guard.h"
 #include "records/recycle.h"
 #include "shell/style.h"
@@ -15,44 +17,9 @@ namespace {
 using toolkit::Dock;
 using toolkit::Spacing;
 
-constexpr double kMb = 1048576.0;
-constexpr double kGb = 1073741824.0;
+constexpr double kMb = kBytesInMb;
+constexpr double kGb = kBytesInGb;
 constexpr std::size_t kNamesInPrompt = 12;
-
-// A service the machine keeps alive for the whole run of the application.
-template <class T> std::shared_ptr<T> Borrow(T& object) {
-    return std::shared_ptr<T>(std::shared_ptr<T>{}, &object);
-}
-
-std::string Trim(const std::string& text) {
-    const char* space = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(space);
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(space);
-    return text.substr(first, last - first + 1);
-}
-
-std::string ErrorText(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
-
-toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
-    // A toolbar button sized to its text, 32 px high, 8 px inside left and right.
-    toolkit::ButtonArgs args;
-    args.text = std::string(text);
-    args.autoSize = true;
-    args.minimumSize = toolkit::Size{0, 32};
-    args.padding = Spacing{8, 0, 8, 0};
-    return bar.add<toolkit::Button>(args);
-}
 
 } // namespace
 
@@ -144,10 +111,13 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
     barArgs.direction = toolkit::FlowDirection::RightToLeft;
     barArgs.wrap = false;
     barArgs.autoScroll = true;
+    // The whole 48-px row: a 38-px button and its margins fit, so the bar
+    // scrolls only sideways, when the window is too narrow for it.
+    barArgs.margin = Spacing{};
     searchBar_ = table->addAt<toolkit::FlowLayout>(0, 1, barArgs);
-    restart_ = AddButton(*searchBar_, kRestartText);
-    auto* chooseFolder = AddButton(*searchBar_, kChooseFolderText);
-    stopSearch_ = AddButton(*searchBar_, kStopSearchText);
+    restart_ = shell::AddBarButton(*searchBar_, kRestartText);
+    auto* chooseFolder = shell::AddBarButton(*searchBar_, kChooseFolderText);
+    stopSearch_ = shell::AddBarButton(*searchBar_, kStopSearchText);
     toolkit::TextBoxArgs nameArgs;
     nameArgs.size = toolkit::Size{200, 28};
     nameArgs.accessibleName = std::string(kNameBoxName);
@@ -158,20 +128,20 @@ std::unique_ptr<toolkit::Control> MyFilesSection::Build() {
                       std::string(kSizeOver1Gb)};
     sizeArgs.selectedIndex = 0;
     sizeFilter_ = searchBar_->add<toolkit::ComboBox>(sizeArgs);
-    auto* search = AddButton(*searchBar_, kSearchText);
+    auto* search = shell::AddBarButton(*searchBar_, kSearchText);
 
     // Row 3: the delete bar.
     auto* deleteBar = table->addAt<toolkit::FlowLayout>(0, 2, barArgs);
-    selectPage_ = AddButton(*deleteBar, kSelectPageText);
-    takeAll_ = AddButton(*deleteBar, kTakeAllText);
+    selectPage_ = shell::AddBarButton(*deleteBar, kSelectPageText);
+    takeAll_ = shell::AddBarButton(*deleteBar, kTakeAllText);
     takeAll_->setTooltip(std::string(kTakeAllTip));
-    clear_ = AddButton(*deleteBar, kClearText);
-    delete_ = AddButton(*deleteBar, kDeleteText);
+    clear_ = shell::AddBarButton(*deleteBar, kClearText);
+    delete_ = shell::AddBarButton(*deleteBar, kDeleteText);
     delete_->setTooltip(std::string(kDeleteTip));
-    previous_ = AddButton(*deleteBar, kPreviousText);
-    next_ = AddButton(*deleteBar, kNextText);
-    openBin_ = AddButton(*deleteBar, kOpenBinText);
-    stopDelete_ = AddButton(*deleteBar, kStopDeleteText);
+    previous_ = shell::AddBarButton(*deleteBar, kPreviousText);
+    next_ = shell::AddBarButton(*deleteBar, kNextText);
+    openBin_ = shell::AddBarButton(*deleteBar, kOpenBinText);
+    stopDelete_ = shell::AddBarButton(*deleteBar, kStopDeleteText);
 
     // Row 4: the results.
     const base::Culture culture = context_.Culture();
@@ -347,7 +317,7 @@ std::int64_t MyFilesSection::MinimumSize() const {
 }
 
 std::string MyFilesSection::SearchText() const {
-    return Trim(nameBox_->text());
+    return std::string(base::TrimSpace(nameBox_->text()));
 }
 
 void MyFilesSection::RequestPage() {

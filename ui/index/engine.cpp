@@ -1,12 +1,10 @@
 #include "index/engine.h"
 
-#include "base/thread_name.h"
 #include "index/engine_internal.h"
 
 #include <new>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 #include <typeinfo>
 
 namespace vexo::index {
@@ -253,12 +251,11 @@ void VexoEngine13::Start(std::vector<std::string> roots) {
     if (started_.exchange(true, std::memory_order_acq_rel)) {
         throw std::logic_error("an index engine crawls once");
     }
-    // The thread holds the engine; it is detached so that a crawl never
+    // The thread holds the engine; nothing waits for it, so a crawl never
     // keeps the application from ending.
-    std::thread([self = shared_from_this(), roots = std::move(roots)] {
-        base::NameCurrentThread("Vexo index");
+    StartDetachedThread("Vexo index", [self = shared_from_this(), roots = std::move(roots)] {
         self->Crawl(roots);
-    }).detach();
+    });
 }
 
 void VexoEngine13::Crawl(const std::vector<std::string>& roots) {

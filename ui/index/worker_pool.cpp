@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,7 +17,7 @@ class Pool final : public Executor {
 public:
     explicit Pool(int threads) : threads_(threads) {
         for (int i = 0; i < threads; ++i) {
-            std::thread([this] { Run(); }).detach();
+            StartDetachedThread("Vexo worker", [this] { Run(); });
         }
     }
 
@@ -32,7 +33,6 @@ public:
 
 private:
     void Run() {
-        base::NameCurrentThread("Vexo worker");
         for (;;) {
             std::function<void()> work;
             {

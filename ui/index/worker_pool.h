@@ -3,8 +3,11 @@
 // for the whole process; tests substitute an executor that runs work only
 // when told, so the order of requests and publications is theirs to choose.
 
+#include "base/thread_name.h"
+
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace vexo::index {
 
@@ -23,5 +26,7 @@ public:
 // machine the product targets). Its threads never keep the process alive:
 // the pool is never destroyed, so nothing waits for them at exit.
 std::shared_ptr<Executor> SharedPool();
+
+using base::StartDetachedThread;
 
 } // namespace vexo::index

@@ -56,6 +56,12 @@ constexpr Entry kTable[] = {
     {win::kInternetNameNotResolved, K::Other, "The server name or address could not be resolved"},
     {win::kInternetCannotConnect, K::Other,
      "A connection with the server could not be established"},
+    {win::kInternetConnectionAborted, K::Other,
+     "The connection with the server was terminated abnormally"},
+    {win::kInternetInvalidResponse, K::Other,
+     "The server returned an invalid or unrecognized response"},
+    {win::kInternetSecureChannelError, K::Other, "An error occurred in the secure channel support"},
+    {win::kInternetSecureFailure, K::Other, "A security error occurred"},
 };
 
 const Entry* Find(std::uint32_t code) {

@@ -45,6 +45,10 @@ inline constexpr std::uint32_t kCantAccessFile = 1920;
 inline constexpr std::uint32_t kInternetTimeout = 12002;
 inline constexpr std::uint32_t kInternetNameNotResolved = 12007;
 inline constexpr std::uint32_t kInternetCannotConnect = 12029;
+inline constexpr std::uint32_t kInternetConnectionAborted = 12030;
+inline constexpr std::uint32_t kInternetInvalidResponse = 12152;
+inline constexpr std::uint32_t kInternetSecureChannelError = 12157;
+inline constexpr std::uint32_t kInternetSecureFailure = 12175;
 } // namespace win
 
 // The kind a section decides by; codes the table does not know are Other.

@@ -4,7 +4,6 @@
 
 #include <exception>
 #include <mutex>
-#include <thread>
 
 namespace vexo::programs {
 
@@ -60,10 +59,8 @@ void RunJob(const std::shared_ptr<SharedRun>& run, const InventoryJob& job) {
 
 std::unique_ptr<InventoryWorker> StartInventoryThread(InventoryJob job) {
     auto run = std::make_shared<SharedRun>();
-    std::thread([run, job = std::move(job)] {
-        base::NameCurrentThread("Vexo app inventory");
-        RunJob(run, job);
-    }).detach();
+    base::StartDetachedThread("Vexo app inventory",
+                              [run, job = std::move(job)] { RunJob(run, job); });
     return std::make_unique<ThreadWorker>(std::move(run));
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/culture.h"
 #include "base/ordinal.h"
+#include "base/trim.h"
 #include "programs/uninstall_command.h"
 #include "records/removal_log.h"
 #include "shell/style.h"
@@ -15,7 +16,6 @@ namespace vexo::programs {
 namespace {
 
 using toolkit::Dock;
-using toolkit::Spacing;
 
 constexpr int kToolBarHeight = 115;
 constexpr int kFooterHeight = 75;
@@ -24,16 +24,6 @@ constexpr int kSearchWidth = 220;
 // Grid columns, right to left.
 constexpr int kSelectColumn = 0;
 constexpr int kStateColumn = 4;
-
-std::string Trim(std::string_view text) {
-    const char* space = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(space);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(space);
-    return std::string(text.substr(first, last - first + 1));
-}
 
 std::string Joined(const std::vector<std::string>& parts, std::string_view separator) {
     std::string text;
@@ -44,15 +34,6 @@ std::string Joined(const std::vector<std::string>& parts, std::string_view separ
         text += parts[i];
     }
     return text;
-}
-
-toolkit::Button* AddButton(toolkit::FlowLayout& bar, std::string_view text) {
-    toolkit::ButtonArgs args;
-    args.text = std::string(text);
-    args.autoSize = true;
-    args.minimumSize = toolkit::Size{0, 32};
-    args.padding = Spacing{8, 0, 8, 0};
-    return bar.add<toolkit::Button>(args);
 }
 
 // The hive and path of an entry's Key, as the inventory spelt it.
@@ -135,18 +116,18 @@ std::unique_ptr<toolkit::Control> ProgramsSection::Build() {
     barArgs.direction = toolkit::FlowDirection::RightToLeft;
     barArgs.wrap = true;
     auto* bar = form->add<toolkit::FlowLayout>(barArgs);
-    reload_ = AddButton(*bar, kReloadText);
-    selectVisible_ = AddButton(*bar, kSelectVisibleText);
-    clearTicks_ = AddButton(*bar, kClearTicksText);
-    remove_ = AddButton(*bar, kRemoveText);
-    pause_ = AddButton(*bar, kPauseText);
+    reload_ = shell::AddBarButton(*bar, kReloadText);
+    selectVisible_ = shell::AddBarButton(*bar, kSelectVisibleText);
+    clearTicks_ = shell::AddBarButton(*bar, kClearTicksText);
+    remove_ = shell::AddBarButton(*bar, kRemoveText);
+    pause_ = shell::AddBarButton(*bar, kPauseText);
     pause_->setEnabled(false);
     toolkit::TextBoxArgs searchArgs;
     searchArgs.size = toolkit::Size{kSearchWidth, 28};
     searchArgs.accessibleName = std::string(kSearchName);
     search_ = bar->add<toolkit::TextBox>(searchArgs);
-    bulk_ = AddButton(*bar, kBulkText);
-    auto* windowsList = AddButton(*bar, kWindowsListText);
+    bulk_ = shell::AddBarButton(*bar, kBulkText);
+    auto* windowsList = shell::AddBarButton(*bar, kWindowsListText);
 
     toolkit::LabelArgs footerArgs;
     footerArgs.dock = Dock::Bottom;
@@ -314,7 +295,7 @@ void ProgramsSection::Filter() {
         return;
     }
     grid_->setCurrentCell({});
-    const std::string term = Trim(search_->text());
+    const std::string term = std::string(base::TrimSpace(search_->text()));
     const int name = grid_->columnIndex("Name");
     const int publisher = grid_->columnIndex("Publisher");
     grid_->suspendLayout();

@@ -51,6 +51,29 @@ bool FolderCanBeRead(platform::Machine& machine, std::string_view fullPath) {
     return folder && machine.files().ListFolder(*folder, sink).ok();
 }
 
+// The Temporary files listing went only through real folders below its
+// root. Every folder from the file's own up to that root must still be one:
+// a folder renamed away and replaced by a link to another place would
+// otherwise have the shell take a file the user never saw listed.
+bool StillWhereTheWalkFoundIt(platform::Machine& machine, std::string_view path,
+                              std::string_view root) {
+    if (!IsUnderRoots(path, {std::string(root)})) {
+        return false;
+    }
+    const std::string_view top = platform::paths::TrimTrailingBackslashes(root);
+    for (std::optional<std::string> folder = platform::paths::Parent(path); folder;
+         folder = platform::paths::Parent(*folder)) {
+        base::Result<platform::FileInfo> info = machine.files().ReadInfo(*folder);
+        if (!info.ok() || !info->IsDirectory() || info->IsReparsePoint()) {
+            return false;
+        }
+        if (base::EqualsIgnoreCase(platform::paths::TrimTrailingBackslashes(*folder), top)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 RecycleOutcome Recycle(platform::Machine& machine, const RemovalCandidate& candidate,
                        const RecycleChecks& checks, platform::NativeWindow owner) {
     const RefusalReasons reasons = ReasonsFor(checks.flow);
@@ -77,6 +100,10 @@ RecycleOutcome Recycle(platform::Machine& machine, const RemovalCandidate& candi
         }
     } else {
         outcome.fullPath = candidate.path;
+        if (!checks.walkedRoot.empty() &&
+            !StillWhereTheWalkFoundIt(machine, outcome.fullPath, checks.walkedRoot)) {
+            return Refuse(std::move(outcome), reasons.kind);
+        }
     }
 
     // The file's own entry, read afresh: gone since it was listed is the
@@ -89,7 +116,8 @@ RecycleOutcome Recycle(platform::Machine& machine, const RemovalCandidate& candi
         return Refuse(std::move(outcome), reasons.kind);
     }
     if (checks.flow == RemovalFlow::BulkReview &&
-        (info->length != candidate.indexedBytes || info->lastWrite != candidate.indexedModified)) {
+        (info->length != candidate.indexedBytes ||
+         machine.clock().ToLocal(info->lastWrite) != candidate.indexedModified)) {
         return Refuse(std::move(outcome), reasons.changed);
     }
     outcome.bytes = info->length;

@@ -5,6 +5,7 @@
 // shell moves it with its own dialogs on screen, and its absence is verified
 // afterwards. The system never deletes anything itself.
 
+#include "base/datetime.h"
 #include "platform/machine.h"
 
 #include <cstdint>
@@ -22,11 +23,14 @@ enum class RemovalFlow {
     BulkReview,     // index results under the personal roots, unchanged since indexing
 };
 
-// One file the user has chosen. Index flows also carry what the index saw.
+// One file the user has chosen. Index flows also carry what the index saw:
+// its length, and its last write in local time as the index records it (the
+// bulk review compares the file's last write, read afresh and turned into
+// local time, with it to the 100 ns).
 struct RemovalCandidate {
     std::string path;
     std::int64_t indexedBytes = 0;
-    platform::FileTime indexedModified = 0;
+    base::DateTimeParts indexedModified{};
 };
 
 // What the step checks against: the flow, and for index flows the roots the
@@ -35,6 +39,11 @@ struct RemovalCandidate {
 struct RecycleChecks {
     RemovalFlow flow = RemovalFlow::TemporaryFiles;
     std::vector<std::string> roots;
+    // Temporary files: the folder the listing walked, when given. The file
+    // must still lie under it through real folders only, so that a folder
+    // of the walk replaced by a link since cannot hand the shell a file from
+    // elsewhere.
+    std::string walkedRoot = {};
 };
 
 struct RecycleOutcome {

@@ -71,7 +71,7 @@ std::optional<RunResult> RemovalRun::Run(const RemovalSection& section,
         // between, so at least the first file is handled and the log is
         // never empty.
         stopRequested_ = false;
-        const RecycleChecks checks{section.flow, section.roots};
+        const RecycleChecks checks{section.flow, section.roots, section.walkedRoot};
         const int total = static_cast<int>(candidates.size());
         for (const RemovalCandidate& candidate : candidates) {
             if (traits.honoursStop && stopRequested_) {

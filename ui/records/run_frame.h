@@ -45,6 +45,8 @@ struct RemovalSection {
     RemovalFlow flow = RemovalFlow::TemporaryFiles;
     // Index flows: the roots every file must lie under.
     std::vector<std::string> roots;
+    // Temporary files: the folder its listing walked (see RecycleChecks).
+    std::string walkedRoot;
     // After each success: the engine's RemovePath (index flows) or taking the
     // row out of the grid (Temporary files). May be empty.
     std::function<void(const RemovalCandidate&, const RecycleOutcome&)> onRemoved;

@@ -451,6 +451,11 @@ void MainWindow::Tell(const std::string& text) {
     app_.messageBox(box);
 }
 
+toolkit::DialogResult MainWindow::Ask(toolkit::MessageBoxArgs box) {
+    box.owner = form_.get();
+    return app_.messageBox(box);
+}
+
 void MainWindow::OpenTool(const std::string& target, const std::string& arguments) {
     platform::ShellLaunch launch;
     launch.verb = "open";

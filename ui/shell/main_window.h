@@ -80,7 +80,7 @@ public:
     BusyState& Busy() { return busy_; }
     // True when nothing is busy; otherwise tells the user to stop or finish
     // first and returns false.
-    bool CanNavigate();
+    bool CanNavigate() override;
     // The button (or hidden marker) of a section.
     toolkit::Button& SectionButton(Section section);
     // The panel the open section lives in.
@@ -96,6 +96,7 @@ public:
     toolkit::Application& App() override { return app_; }
     bool Minimised() override { return form_->minimized(); }
     void Tell(const std::string& text) override;
+    toolkit::DialogResult Ask(toolkit::MessageBoxArgs box) override;
     void PumpPending() override { app_.pumpPending(); }
     platform::NativeWindow Owner() override;
     void Diagnose(std::string_view message) override;
@@ -107,6 +108,8 @@ public:
     base::Lease OnDrivesChanged(std::function<void()> changed) override;
     void DrivesChanged() override;
     base::Lease HoldScan() override { return busy_.HoldScan(); }
+    bool ScanStopRequested() override { return busy_.stop; }
+    void RequestScanStop() override { busy_.stop = true; }
     base::Lease HoldEmbedded(std::function<void()> stop) override {
         return busy_.HoldEmbedded(std::move(stop));
     }

@@ -93,6 +93,9 @@ public:
     // ---- telling and opening --------------------------------------------------
     // Tell (a message box owned by the main window, caption "فيكسو"), Owner
     // and PumpPending come from RunWindow.
+    // A message box owned by the main window, with the caption, buttons and
+    // icon `box` gives (its owner is set here); the user's answer.
+    virtual toolkit::DialogResult Ask(toolkit::MessageBoxArgs box) = 0;
     // Writes one line to the diagnostics log.
     virtual void Diagnose(std::string_view message) = 0;
     // Asks the shell to open a program, folder or address; tells the user
@@ -101,6 +104,9 @@ public:
     // The opener of an entry point: busy test, button and heading, then the
     // section. An empty heading is the section's own.
     virtual void OpenSection(Section section, std::string_view heading = {}) = 0;
+    // The busy test alone, for an action that is refused while work runs:
+    // true when nothing runs, otherwise tells the user so and gives false.
+    virtual bool CanNavigate() = 0;
 
     // ---- the look -------------------------------------------------------------
     // The window's rounding registry and the palette pass with it.
@@ -118,6 +124,10 @@ public:
     virtual void DrivesChanged() = 0;
     // The leases of BusyState.
     virtual base::Lease HoldScan() = 0;
+    // The Temporary files scan's stop: asked for by its stop button and by
+    // the close guard, cleared when a scan starts (HoldScan).
+    virtual bool ScanStopRequested() = 0;
+    virtual void RequestScanStop() = 0;
     virtual base::Lease HoldEmbedded(std::function<void()> stop) = 0;
     virtual base::Lease HoldEmbeddedKeepingStop() = 0;
 };

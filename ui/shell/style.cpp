@@ -124,4 +124,13 @@ void MakeDestructive(toolkit::Button& button) {
     button.setForeColor(palette::kWhite);
 }
 
+toolkit::Button* AddBarButton(toolkit::Control& bar, std::string_view text) {
+    toolkit::ButtonArgs args;
+    args.text = std::string(text);
+    args.autoSize = true;
+    args.minimumSize = toolkit::Size{0, 32};
+    args.padding = toolkit::Spacing{8, 0, 8, 0};
+    return bar.add<toolkit::Button>(args);
+}
+
 } // namespace vexo::shell

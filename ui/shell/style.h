@@ -7,6 +7,7 @@
 
 #include "toolkit/toolkit.h"
 
+#include <string_view>
 #include <unordered_map>
 
 namespace vexo::shell {
@@ -58,5 +59,9 @@ void StyleVexoWindow(toolkit::Control& root, VexoPearl15& pearl);
 // What sections set after the pass.
 void MakePrimary(toolkit::Button& button);
 void MakeDestructive(toolkit::Button& button);
+
+// A section's tool-bar button: sized to its text, 32 px high, 8 px inside
+// left and right.
+toolkit::Button* AddBarButton(toolkit::Control& bar, std::string_view text);
 
 } // namespace vexo::shell

@@ -109,10 +109,8 @@ void VexoFastScan10::Start(std::string root) {
         throw std::logic_error("a folder scanner serves one run");
     }
     // The thread holds the scanner, so the section may drop it at any time.
-    std::thread([self = shared_from_this(), root = std::move(root)] {
-        base::NameCurrentThread("Vexo disk analysis");
-        self->Run(root);
-    }).detach();
+    base::StartDetachedThread("Vexo disk analysis", [self = shared_from_this(),
+                                                     root = std::move(root)] { self->Run(root); });
 }
 
 void VexoFastScan10::Run(const std::string& root) noexcept {

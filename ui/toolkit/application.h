@@ -36,7 +36,7 @@ public:
     ChosenPath browseFolder(const FolderBrowserArgs& args) { return backend_->browseFolder(args); }
     ChosenPath saveFile(const SaveFileArgs& args) { return backend_->saveFile(args); }
     std::string clipboardText() { return backend_->clipboardText(); }
-    void setClipboardText(const std::string& text) { backend_->setClipboardText(text); }
+    bool setClipboardText(const std::string& text) { return backend_->setClipboardText(text); }
     void pumpPending() { backend_->pumpPending(); }
     Rect primaryWorkingArea() { return backend_->primaryWorkingArea(); }
 

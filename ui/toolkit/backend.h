@@ -39,7 +39,9 @@ public:
     virtual ChosenPath browseFolder(const FolderBrowserArgs& args) = 0;
     virtual ChosenPath saveFile(const SaveFileArgs& args) = 0;
     virtual std::string clipboardText() = 0;
-    virtual void setClipboardText(const std::string& text) = 0;
+    // False when the clipboard could not be opened or took nothing (another
+    // program holds it open).
+    virtual bool setClipboardText(const std::string& text) = 0;
 
     // Lets pending window messages through (paints, clicks on a stop button).
     virtual void pumpPending() = 0;

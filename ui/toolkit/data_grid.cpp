@@ -123,6 +123,38 @@ int DataGrid::addRow(std::vector<CellValue> cells, std::any rowTag) {
     return rowCount() - 1;
 }
 
+void DataGrid::removeRow(int row) {
+    if (row < 0 || row >= rowCount()) {
+        return;
+    }
+    if (pending_) {
+        if (pending_->at.row == row) {
+            pending_.reset();
+        } else if (pending_->at.row > row) {
+            --pending_->at.row;
+        }
+    }
+    rows_.erase(rows_.begin() + row);
+    const bool wasSelected = selected_.count(row) > 0;
+    std::set<int> moved;
+    for (int r : selected_) {
+        if (r != row) {
+            moved.insert(r > row ? r - 1 : r);
+        }
+    }
+    selected_ = std::move(moved);
+    if (current_.row == row) {
+        current_ = {};
+    } else if (current_.row > row) {
+        --current_.row;
+    }
+    changedItems();
+    if (wasSelected) {
+        SelectionChangedEvent e;
+        raise(onSelectionChanged, e);
+    }
+}
+
 void DataGrid::clearRows() {
     rows_.clear();
     pending_.reset();

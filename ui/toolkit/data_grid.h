@@ -72,6 +72,9 @@ public:
     int rowCount() const { return static_cast<int>(rows_.size()); }
     const GridRow& row(int index) const { return rows_.at(static_cast<size_t>(index)); }
     int addRow(std::vector<CellValue> cells, std::any rowTag = {});
+    // Takes one row out; the rows below move up, and the selection and the
+    // current cell stay with the rows they were on.
+    void removeRow(int row);
     void clearRows();
     void setCell(int row, int column, CellValue value);
     const CellValue& cell(int row, int column) const;

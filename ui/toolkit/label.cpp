@@ -4,7 +4,8 @@
 
 namespace vexo::toolkit {
 
-Label::Label(LabelArgs args) : align_(args.align), verticalAlign_(args.verticalAlign) {
+Label::Label(LabelArgs args)
+    : align_(args.align), verticalAlign_(args.verticalAlign), ellipsis_(args.ellipsis) {
     applyArgs(*this, args);
 }
 

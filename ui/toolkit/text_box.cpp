@@ -22,8 +22,14 @@ bool TextBox::userType(const std::string& text) {
     if (readOnly_ || !effectivelyEnabled() || !effectivelyVisible()) {
         return false;
     }
+    allSelected_ = false;
     setText(text);
     return true;
+}
+
+void TextBox::selectAll() {
+    allSelected_ = true;
+    notify(Change::Selection);
 }
 
 NumericUpDown::NumericUpDown(NumericUpDownArgs args)

@@ -30,11 +30,17 @@ public:
     // Returns whether the text was taken.
     bool userType(const std::string& text);
 
+    // Selects the whole text, so that what the user types next replaces it
+    // (a search box brought up by its shortcut). Typing clears the mark.
+    void selectAll();
+    bool allSelected() const { return allSelected_; }
+
 private:
     bool multiline_;
     bool readOnly_;
     bool wordWrap_;
     ScrollBars scrollBars_;
+    bool allSelected_ = false;
 };
 
 struct NumericUpDownArgs : ControlArgs {

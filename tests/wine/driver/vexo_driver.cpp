@@ -16,12 +16,35 @@
 //                                   anywhere (a status line that also counts)
 //   click TITLE TEXT                click the visible control with exactly that text;
 //                                   prints "done", or "pending" while its handler waits
+//   click-containing TITLE TEXT     the same for a control whose text holds TEXT (a
+//                                   button of two lines, found by one of them)
+//   type TITLE TEXT [INDEX]         put TEXT into the first visible edit box (or the
+//                                   INDEX-th, 0 the first, in creation order), as if
+//                                   typed and then left
 //   close TITLE                     ask the window to close (WM_CLOSE)
 //   answer-box CAPTION BUTTON [MS]  wait for a message box, print "icon=... owner=..."
 //                                   and its text, then press the button with that text
 //   rows TITLE                      the row count of the first visible grid (list view)
 //   tick-row TITLE ROW              click the tick box of that row (0 is the top) of
 //                                   the first visible grid; prints "done" or "pending"
+//   cells TITLE                     one line per row of the first visible grid, top to
+//                                   bottom: "ticked", "clear" or "none" for the tick
+//                                   box, then the text of every other column (every
+//                                   column, after "none") in the grid's own column
+//                                   order, separated by tabs
+//   pick TITLE ITEM                 choose ITEM in the first visible drop-down list that
+//                                   holds it, as the user does (its owner hears of it)
+//   menu-choose TITLE INDEX [MS]    wait for the pop-up menu the window's program opened
+//                                   and choose its entry INDEX (0 is the top) with the keys
+//   edit-text TITLE                 the first visible multi-line text box: a line naming
+//                                   its settings (multiline, readonly, vscroll, wrap, rtl),
+//                                   then its whole text with the line ends it holds
+//   select-row TITLE ROW            select that row of the first visible grid by its
+//                                   keys; prints "done" or "pending"
+//   save-as PATH [MS]               wait for a save dialog, print "title=... name=...
+//                                   owner=..." (name: the proposed file name), enter PATH
+//                                   and save
+//   clipboard                       the text on the clipboard
 //
 // Every wait is bounded (MS, 10000 by default). Exit status: 0 done,
 // 1 not found or timed out, 2 wrong use. Output is UTF-8.
@@ -296,6 +319,238 @@ int TickRow(HWND list, int row) {
     return Fail(L"row " + std::to_wstring(row) + L" shows no tick box");
 }
 
+// Reads every row back from the list view: the tick box from the row's
+// state image (1 clear, 2 ticked), the other columns' texts as the list view
+// shows them; without a tick box ("none") the first column's text too.
+constexpr int kCellChars = 1024;
+
+std::wstring TickName(UINT state) {
+    switch ((state & LVIS_STATEIMAGEMASK) >> 12) {
+    case 1:
+        return L"clear";
+    case 2:
+        return L"ticked";
+    default:
+        return L"none";
+    }
+}
+
+int Cells(HWND list) {
+    DWORD_PTR rows = 0;
+    DWORD_PTR columns = 0;
+    if (!SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &rows) ||
+        !SendMessageTimeoutW(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                             kDefaultWaitMs, &columns)) {
+        return Fail(L"the grid does not answer");
+    }
+    struct Request {
+        LVITEMW item;
+        wchar_t text[kCellChars];
+    };
+    RemoteBuffer remote(list, sizeof(Request));
+    if (!remote.ok()) {
+        return Fail(L"the grid's process cannot be read");
+    }
+    auto* at = reinterpret_cast<Request*>(remote.address());
+    for (int row = 0; row < static_cast<int>(rows); ++row) {
+        std::wstring line;
+        for (int column = 0; column < static_cast<int>(columns); ++column) {
+            Request request{};
+            request.item.mask = LVIF_TEXT | (column == 0 ? LVIF_STATE : 0);
+            request.item.iItem = row;
+            request.item.iSubItem = column;
+            request.item.stateMask = LVIS_STATEIMAGEMASK;
+            request.item.pszText = at->text;
+            request.item.cchTextMax = kCellChars;
+            if (!remote.Write(&request) || !Ask(list, LVM_GETITEMW, 0, remote) ||
+                !remote.Read(&request)) {
+                return Fail(L"the grid does not answer");
+            }
+            request.text[kCellChars - 1] = L'\0';
+            if (column == 0) {
+                // A grid without tick boxes shows its first column's text here.
+                line = TickName(request.item.state);
+                if (line == L"none") {
+                    line += L"\t" + std::wstring(request.text);
+                }
+            } else {
+                line += L"\t" + std::wstring(request.text);
+            }
+        }
+        Print(line);
+    }
+    return 0;
+}
+
+// ---- drop-down lists ------------------------------------------------------------
+
+// The list that holds the entry is found by asking each (the string is
+// carried between processes), then the entry is chosen and the owner told,
+// as a choice with the mouse does.
+int Pick(HWND top, const std::wstring& item) {
+    for (HWND combo : Descendants(top)) {
+        if (!IsWindowVisible(combo) || _wcsicmp(ClassOf(combo).c_str(), L"ComboBox") != 0) {
+            continue;
+        }
+        DWORD_PTR at = 0;
+        if (!SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(item.c_str()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &at) ||
+            static_cast<LRESULT>(at) == CB_ERR) {
+            continue;
+        }
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(combo, CB_SETCURSEL, at, 0, SMTO_NORMAL, kDefaultWaitMs, &ignored);
+        const WPARAM change = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(combo)), CBN_SELCHANGE);
+        SendMessageTimeoutW(GetParent(combo), WM_COMMAND, change, reinterpret_cast<LPARAM>(combo),
+                            SMTO_NORMAL, kClickWaitMs, &ignored);
+        Print(L"done");
+        return 0;
+    }
+    return Fail(L"no drop-down list holds \"" + item + L"\"");
+}
+
+// ---- rows, the save dialog and the clipboard ------------------------------------
+
+// Selects the row as the keyboard would: Home, then Down once per row. (A
+// click sent from outside leaves the list view waiting in its own drag
+// detection under Wine.)
+int SelectRow(HWND list, int row) {
+    DWORD_PTR ignored = 0;
+    bool done =
+        SendMessageTimeoutW(list, WM_KEYDOWN, VK_HOME, 0, SMTO_NORMAL, kClickWaitMs, &ignored) != 0;
+    for (int i = 0; done && i < row; ++i) {
+        done = SendMessageTimeoutW(list, WM_KEYDOWN, VK_DOWN, 0, SMTO_NORMAL, kClickWaitMs,
+                                   &ignored) != 0;
+    }
+    Print(done ? L"done" : L"pending");
+    return 0;
+}
+
+// The file name box of the common save dialog: the edit inside the combo box
+// with id 0x047C (Explorer style), or the edit with id 0x0480.
+HWND FileNameBox(HWND dialog) {
+    if (HWND combo = GetDlgItem(dialog, 0x047C)) {
+        for (HWND hwnd : Descendants(combo)) {
+            if (_wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0) {
+                return hwnd;
+            }
+        }
+    }
+    return GetDlgItem(dialog, 0x0480);
+}
+
+int SaveAs(const std::wstring& path, DWORD timeoutMs) {
+    HWND dialog = WaitFor(timeoutMs, []() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && FileNameBox(hwnd)) {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (dialog == nullptr) {
+        return Fail(L"no save dialog");
+    }
+    HWND name = FileNameBox(dialog);
+    // An edit box's text lives in the box, not in the window: it is asked for.
+    std::wstring proposed(1024, L'\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(name, WM_GETTEXT, proposed.size(),
+                        reinterpret_cast<LPARAM>(proposed.data()), SMTO_NORMAL, kDefaultWaitMs,
+                        &length);
+    proposed.resize(std::min<size_t>(length, proposed.size()));
+    Print(L"title=" + TextOf(dialog) + L" name=" + proposed +
+          (GetWindow(dialog, GW_OWNER) != nullptr ? L" owner=window" : L" owner=none"));
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL,
+                        kDefaultWaitMs, &ignored);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return 0;
+}
+
+int Clipboard() {
+    if (!OpenClipboard(nullptr)) {
+        return Fail(L"the clipboard cannot be opened");
+    }
+    std::wstring text;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            text = p;
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    Print(text);
+    return 0;
+}
+
+// ---- pop-up menus ---------------------------------------------------------------
+
+// The menu's own loop reads the keys of its thread: the arrow down to the
+// entry, then Enter, as the user presses them.
+int ChooseMenuEntry(HWND top, int index, DWORD waitMs) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    HWND menu = WaitFor(waitMs, [&]() -> HWND {
+        for (HWND hwnd : TopLevelWindows()) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == process && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32768") {
+                return hwnd;
+            }
+        }
+        return nullptr;
+    });
+    if (menu == nullptr) {
+        return Fail(L"no pop-up menu open");
+    }
+    for (int i = 0; i <= index; ++i) {
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    Print(L"done");
+    return 0;
+}
+
+// ---- text boxes -----------------------------------------------------------------
+
+// WM_GETTEXT is carried between processes, so the box's own text (not the
+// window caption GetWindowText reads for another process) comes back whole.
+int PrintEditText(HWND top) {
+    for (HWND hwnd : Descendants(top)) {
+        const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+        if (!IsWindowVisible(hwnd) || _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") != 0 ||
+            (style & ES_MULTILINE) == 0) {
+            continue;
+        }
+        const LONG exStyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
+        std::wstring settings = L"multiline";
+        settings += (style & ES_READONLY) != 0 ? L" readonly" : L"";
+        settings += (style & WS_VSCROLL) != 0 ? L" vscroll" : L"";
+        settings += (style & (ES_AUTOHSCROLL | WS_HSCROLL)) == 0 ? L" wrap" : L"";
+        settings += (exStyle & WS_EX_RTLREADING) != 0 ? L" rtl" : L"";
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kDefaultWaitMs,
+                                 &length)) {
+            return Fail(L"the text box does not answer");
+        }
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                 reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
+                                 kDefaultWaitMs, &copied)) {
+            return Fail(L"the text box does not give its text");
+        }
+        text.resize(static_cast<size_t>(copied));
+        Print(settings);
+        Print(text);
+        return 0;
+    }
+    return Fail(L"no multi-line text box in the window");
+}
+
 // ---- message boxes --------------------------------------------------------------
 
 // A message box's text sits in the static control with id 0xFFFF; its icon
@@ -343,7 +598,12 @@ std::vector<COLORREF> Drawn(HICON icon, COLORREF background, int width, int heig
 
 std::wstring IconName(HWND box) {
     HWND iconControl = GetDlgItem(box, kBoxIconId);
-    if (iconControl == nullptr || !IsWindowVisible(iconControl)) {
+    // Wine keeps the icon control of a box without icon on show, holding none
+    // (an icon's handle means the same in every process).
+    DWORD_PTR held = 0;
+    if (iconControl == nullptr || !IsWindowVisible(iconControl) ||
+        (SendMessageTimeoutW(iconControl, STM_GETICON, 0, 0, SMTO_NORMAL, kDefaultWaitMs, &held) &&
+         held == 0)) {
         return L"none";
     }
     RECT r{};
@@ -356,6 +616,7 @@ std::wstring IconName(HWND box) {
     if (shown.empty()) {
         return L"other";
     }
+
     struct Known {
         LPCWSTR id;
         const wchar_t* name;
@@ -417,11 +678,16 @@ int AnswerBox(const std::wstring& caption, const std::wstring& button, DWORD tim
 
 int Usage() {
     return Fail(L"usage: vexo-driver wait-window|wait-gone|window-rect|texts|strays|wait-text|"
-                L"wait-text-containing|click|close|answer-box|rows|tick-row ARGS...",
+                L"wait-text-containing|click|click-containing|type|close|answer-box|rows|"
+                L"tick-row|cells|pick|menu-choose|edit-text|select-row|save-as|clipboard "
+                L"ARGS...",
                 2);
 }
 
 int Run(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"clipboard") {
+        return Clipboard();
+    }
     if (argc < 3) {
         return Usage();
     }
@@ -437,6 +703,9 @@ int Run(int argc, wchar_t** argv) {
         HWND result = WaitFor(WaitArgument(argc, argv, 3),
                               [&] { return FindTopLevel(title) == nullptr ? gone : nullptr; });
         return result != nullptr ? 0 : Fail(L"the window \"" + title + L"\" is still there");
+    }
+    if (command == L"save-as") {
+        return SaveAs(title, WaitArgument(argc, argv, 3));
     }
     if (command == L"answer-box") {
         if (argc < 4) {
@@ -467,6 +736,9 @@ int Run(int argc, wchar_t** argv) {
         }
         return 0;
     }
+    if (command == L"edit-text") {
+        return PrintEditText(top);
+    }
     if (command == L"strays") {
         DWORD process = 0;
         GetWindowThreadProcessId(top, &process);
@@ -494,6 +766,10 @@ int Run(int argc, wchar_t** argv) {
         Print(std::to_wstring(count));
         return 0;
     }
+    if (command == L"cells") {
+        HWND list = FirstGrid(top);
+        return list != nullptr ? Cells(list) : Fail(L"no grid in \"" + title + L"\"");
+    }
     if (command == L"close") {
         PostMessageW(top, WM_CLOSE, 0, 0);
         return 0;
@@ -520,12 +796,54 @@ int Run(int argc, wchar_t** argv) {
         }
         return TickRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
     }
-    if (command == L"click") {
-        HWND control = FindControl(top, operand);
+    if (command == L"menu-choose") {
+        return ChooseMenuEntry(top, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)),
+                               WaitArgument(argc, argv, 4));
+    }
+    if (command == L"select-row") {
+        HWND list = FirstGrid(top);
+        if (list == nullptr) {
+            return Fail(L"no grid in \"" + title + L"\"");
+        }
+        return SelectRow(list, static_cast<int>(std::wcstol(operand.c_str(), nullptr, 10)));
+    }
+    if (command == L"pick") {
+        return Pick(top, operand);
+    }
+    if (command == L"click" || command == L"click-containing") {
+        HWND control =
+            FindControl(top, operand, command == L"click" ? Match::Exactly : Match::Containing);
         if (control == nullptr) {
             return Fail(L"no control \"" + operand + L"\" in \"" + title + L"\"");
         }
         Click(control);
+        return 0;
+    }
+    if (command == L"type") {
+        const int wanted = argc > 4 ? static_cast<int>(std::wcstol(argv[4], nullptr, 10)) : 0;
+        HWND box = nullptr;
+        int seen = 0;
+        for (HWND hwnd : Descendants(top)) {
+            if (IsWindowVisible(hwnd) && _wcsicmp(ClassOf(hwnd).c_str(), L"Edit") == 0 &&
+                seen++ == wanted) {
+                box = hwnd;
+                break;
+            }
+        }
+        if (box == nullptr) {
+            return Fail(L"no edit box " + std::to_wstring(wanted) + L" in \"" + title + L"\"");
+        }
+        // The box tells its owner of the change as it would of typing; then
+        // the owner hears that the focus left it (a numeric field takes its
+        // value then).
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(operand.c_str()),
+                                 SMTO_NORMAL, kClickWaitMs, &ignored)) {
+            return Fail(L"the edit box does not answer");
+        }
+        const WPARAM left = MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(box)), EN_KILLFOCUS);
+        SendMessageTimeoutW(GetParent(box), WM_COMMAND, left, reinterpret_cast<LPARAM>(box),
+                            SMTO_NORMAL, kClickWaitMs, &ignored);
         return 0;
     }
     return Usage();

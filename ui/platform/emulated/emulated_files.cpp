@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace vexo::platform::emulated {
 namespace fs = std::filesystem;
@@ -107,8 +108,8 @@ std::optional<std::string> MatchIgnoringCase(const fs::path& folder, std::string
 }
 
 // The host path spelt exactly as `rest` (backslash-separated names below
-// `drive`), when an entry exists there.
-std::optional<fs::path> ExactHostPath(const fs::path& drive, std::string_view rest) {
+// `drive`), whether or not an entry exists there.
+std::string ExactHostSpelling(const fs::path& drive, std::string_view rest) {
     std::string host = drive.native();
     for (std::string_view name : paths::Names(rest)) {
         if (host.empty() || host.back() != '/') {
@@ -116,11 +117,7 @@ std::optional<fs::path> ExactHostPath(const fs::path& drive, std::string_view re
         }
         host += name;
     }
-    struct stat st {};
-    if (::lstat(host.c_str(), &st) != 0) {
-        return std::nullopt;
-    }
-    return fs::path(std::move(host));
+    return host;
 }
 
 } // namespace
@@ -144,7 +141,10 @@ base::Result<FileInfo> HostInfo(const fs::path& host, bool parentMissing) {
 // ---------------------------------------------------------------------------
 // Resolution
 
-base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) {
+base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path, int* openedFolder) {
+    if (openedFolder) {
+        *openedFolder = -1;
+    }
     std::string cwd;
     {
         std::lock_guard lock(mutex);
@@ -177,8 +177,17 @@ base::Result<HostPath> EmulatedMachine::State::Resolve(const std::string& path) 
     // Most paths are spelt as the host spells them: one look at the whole
     // path settles those, where a look per level would cost a crawl of deep
     // trees a lookup per ancestor of every folder.
-    if (auto exact = ExactHostPath(out.host, rest)) {
-        out.host = std::move(*exact);
+    std::string exact = ExactHostSpelling(out.host, rest);
+    if (openedFolder) {
+        const int fd = ::open(exact.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            *openedFolder = fd;
+            out.host = std::move(exact);
+            return out;
+        }
+    }
+    if (HostEntryExists(exact)) {
+        out.host = std::move(exact);
         return out;
     }
     bool missing = false;
@@ -300,7 +309,18 @@ public:
     explicit EmulatedFiles(EmulatedMachine::State& state) : state_(state) {}
 
     base::Status ListFolder(const std::string& folder, ListingSink& sink) override {
-        auto where = Open(folder, FileOp::List);
+        // Opened while the path is resolved when it is spelt as the host
+        // spells it; closed on every way out until the listing owns it.
+        int fd = -1;
+        struct Closer {
+            int& fd;
+            ~Closer() {
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+            }
+        } closer{fd};
+        auto where = Open(folder, FileOp::List, &fd);
         if (!where) {
             return where.status();
         }
@@ -319,7 +339,9 @@ public:
         if (denied) {
             return ErrorFromCode(win::kAccessDenied);
         }
-        int fd = ::open(where->host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            fd = ::open(where->host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
         if (fd < 0) {
             int error = errno;
             if (error == ENOTDIR) {
@@ -329,10 +351,9 @@ public:
         }
         DIR* dir = ::fdopendir(fd);
         if (dir == nullptr) {
-            int error = errno;
-            ::close(fd);
-            return ErrorFromErrno(error, true);
+            return ErrorFromErrno(errno, true);
         }
+        const int listed = std::exchange(fd, -1); // closed with the listing
         // NTFS lists a folder in its upper-cased name order; doing the same
         // keeps the tests independent of the host's order.
         std::vector<std::string> names;
@@ -354,13 +375,14 @@ public:
                 break;
             }
             struct stat st {};
-            if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (::fstatat(listed, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 continue; // removed while listed
             }
             bool targetDir = false;
             if (S_ISLNK(st.st_mode)) {
                 struct stat target {};
-                targetDir = ::fstatat(fd, name.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode);
+                targetDir =
+                    ::fstatat(listed, name.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode);
             }
             DirEntryView entry{name, InfoOf(st, targetDir)};
             if (anyMarks) {
@@ -536,8 +558,8 @@ public:
 
 private:
     // Resolves `path` and applies what the description says about it.
-    base::Result<HostPath> Open(const std::string& path, FileOp op) {
-        auto where = state_.Resolve(path);
+    base::Result<HostPath> Open(const std::string& path, FileOp op, int* openedFolder = nullptr) {
+        auto where = state_.Resolve(path, openedFolder);
         if (!where) {
             return where;
         }

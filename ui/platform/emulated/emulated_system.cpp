@@ -405,7 +405,16 @@ public:
         if (it == state_.httpScripts.end()) {
             return ErrorFromCode(win::kInternetNameNotResolved);
         }
-        return it->second;
+        if (!it->second.ok()) {
+            return it->second;
+        }
+        // As the system's client reads it: no further than the request allows.
+        HttpResponse response = *it->second;
+        if (response.body.size() > request.maxBodyBytes) {
+            response.body.resize(request.maxBodyBytes);
+            response.cut = true;
+        }
+        return response;
     }
 
 private:

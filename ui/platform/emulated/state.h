@@ -77,7 +77,10 @@ struct EmulatedMachine::State {
 
     // Resolves a Windows path against the mapped drives. Fails for a path on
     // no drive, on a drive that is not ready, or one Windows would refuse.
-    base::Result<HostPath> Resolve(const std::string& path);
+    // With `openedFolder`, a path spelt as the host spells it is settled by
+    // opening it as a folder, and the descriptor is left there for the caller
+    // to own (-1 when it was not opened): a listing then walks the path once.
+    base::Result<HostPath> Resolve(const std::string& path, int* openedFolder = nullptr);
     // The host name an 8.3 alias in `folder` stands for, if any.
     std::optional<std::string> LongNameOf(const std::filesystem::path& folder,
                                           std::string_view alias);

@@ -3,6 +3,8 @@
 #include "base/utf.h"
 #include "platform/windows_errors.h"
 
+#include <initializer_list>
+
 namespace vexo::platform::win32 {
 namespace {
 
@@ -39,8 +41,10 @@ base::Error SystemError(DWORD code) {
 
 base::Error InternetError(DWORD code) {
     std::string text;
-    if (HMODULE wininet = ::GetModuleHandleW(L"wininet.dll")) {
-        text = FormatFrom(wininet, code);
+    for (const wchar_t* module : {L"winhttp.dll", L"wininet.dll"}) {
+        if (HMODULE loaded = ::GetModuleHandleW(module); loaded && text.empty()) {
+            text = FormatFrom(loaded, code);
+        }
     }
     if (text.empty()) {
         text = FormatFrom(nullptr, code);

@@ -15,7 +15,8 @@ namespace vexo::platform::win32 {
 // The error with its kind and the system's text (FormatMessageW, user's
 // language). Call with GetLastError() taken right after the failing call.
 base::Error SystemError(DWORD code);
-// The same for WinINet's own codes (12000 range), whose texts live in wininet.dll.
+// The same for the HTTP client's own codes (12000 range), whose texts live in
+// winhttp.dll (or wininet.dll, which numbers them alike).
 base::Error InternetError(DWORD code);
 
 // The wide form of a path for a file-system call: long paths (which Windows

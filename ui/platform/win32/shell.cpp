@@ -7,7 +7,7 @@
 #include "platform/windows_errors.h"
 
 #include <shellapi.h>
-#include <wininet.h>
+#include <winhttp.h>
 
 namespace vexo::platform::win32 {
 namespace {
@@ -75,6 +75,11 @@ public:
         info.cbSize = sizeof info;
         info.fMask = SEE_MASK_NOASYNC | (launch.wantProcess ? SEE_MASK_NOCLOSEPROCESS : 0) |
                      (launch.noErrorUi ? SEE_MASK_FLAG_NO_UI : 0);
+        // Verbs such as "properties" live on the item's context menu, which
+        // the shell consults only when asked to.
+        if (launch.verb == "properties") {
+            info.fMask |= SEE_MASK_INVOKEIDLIST;
+        }
         info.hwnd = reinterpret_cast<HWND>(launch.owner);
         info.lpVerb = verb.empty() ? nullptr : verb.c_str();
         info.lpFile = file.c_str();
@@ -140,52 +145,102 @@ public:
 // ---------------------------------------------------------------------------
 // HTTPS
 
+// The system's HTTP client. It keeps no cache of its own; the request asks
+// every cache on the way (a proxy's) neither to answer it nor to keep it.
+constexpr wchar_t kUncachedHeaders[] = L"Cache-Control: no-cache, no-store\r\nPragma: no-cache";
+
+// Some builds of the client report a time-out in the socket's words
+// (WSAETIMEDOUT); the user is told the client's own.
+base::Error WebError(DWORD code) {
+    constexpr DWORD kSocketTimedOut = 10060;
+    return InternetError(code == kSocketTimedOut ? ERROR_WINHTTP_TIMEOUT : code);
+}
+
 class Win32Http final : public Http {
 public:
     base::Result<HttpResponse> Get(const HttpRequest& request) override {
-        UniqueInternetHandle session(::InternetOpenW(base::Widen(request.userAgent).c_str(),
-                                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
-                                                     0));
-        if (session.get() == nullptr) {
-            return InternetError(::GetLastError());
+        const std::wstring url = base::Widen(request.url);
+        URL_COMPONENTS parts{};
+        parts.dwStructSize = sizeof parts;
+        parts.dwHostNameLength = static_cast<DWORD>(-1);
+        parts.dwUrlPathLength = static_cast<DWORD>(-1);
+        parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+        if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) {
+            return WebError(::GetLastError());
         }
-        auto setTimeout = [&](DWORD option, int ms) {
-            DWORD value = static_cast<DWORD>(ms);
-            ::InternetSetOptionW(session.get(), option, &value, sizeof value);
-        };
-        setTimeout(INTERNET_OPTION_CONNECT_TIMEOUT, request.connectTimeoutMs);
-        setTimeout(INTERNET_OPTION_SEND_TIMEOUT, request.sendTimeoutMs);
-        setTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT, request.receiveTimeoutMs);
+        const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+        std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+        path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
-        DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                      INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI;
-        if (request.url.rfind("https:", 0) == 0) {
-            flags |= INTERNET_FLAG_SECURE;
+        // The system's proxy settings, as the user configured them.
+        const std::wstring agent = base::Widen(request.userAgent);
+        UniqueInternetHandle session(
+            ::WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                          WINHTTP_NO_PROXY_BYPASS, 0));
+        if (session.get() == nullptr) {
+            session.reset(::WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         }
-        UniqueInternetHandle url(::InternetOpenUrlW(session.get(), base::Widen(request.url).c_str(),
-                                                    nullptr, 0, flags, 0));
-        if (url.get() == nullptr) {
-            return InternetError(::GetLastError());
+        if (session.get() == nullptr) {
+            return WebError(::GetLastError());
         }
-        HttpResponse response;
+        const int response = request.responseTimeoutMs;
+        ::WinHttpSetTimeouts(session.get(), response, response, response, response);
+        UniqueInternetHandle connection(
+            ::WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
+        if (connection.get() == nullptr) {
+            return WebError(::GetLastError());
+        }
+        const DWORD flags = WINHTTP_FLAG_REFRESH |
+                            (parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
+        UniqueInternetHandle get(::WinHttpOpenRequest(connection.get(), L"GET", path.c_str(),
+                                                      nullptr, WINHTTP_NO_REFERER,
+                                                      WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+        if (get.get() == nullptr) {
+            return WebError(::GetLastError());
+        }
+        DWORD headersWait = static_cast<DWORD>(response);
+        ::WinHttpSetOption(get.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersWait,
+                           sizeof headersWait);
+        if (!::WinHttpSendRequest(get.get(), kUncachedHeaders, static_cast<DWORD>(-1),
+                                  WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+            !::WinHttpReceiveResponse(get.get(), nullptr)) {
+            return WebError(::GetLastError());
+        }
+        HttpResponse answer;
         DWORD status = 0;
         DWORD size = sizeof status;
-        if (::HttpQueryInfoW(url.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                             &size, nullptr)) {
-            response.status = static_cast<int>(status);
+        if (::WinHttpQueryHeaders(get.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                                  WINHTTP_NO_HEADER_INDEX)) {
+            answer.status = static_cast<int>(status);
         }
+        wchar_t reason[256] = {};
+        DWORD reasonSize = sizeof reason - sizeof(wchar_t);
+        if (::WinHttpQueryHeaders(get.get(), WINHTTP_QUERY_STATUS_TEXT,
+                                  WINHTTP_HEADER_NAME_BY_INDEX, reason, &reasonSize,
+                                  WINHTTP_NO_HEADER_INDEX)) {
+            answer.reason = base::Narrow(std::wstring_view(reason, reasonSize / sizeof(wchar_t)));
+        }
+        DWORD readWait = static_cast<DWORD>(request.readTimeoutMs);
+        ::WinHttpSetOption(get.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &readWait, sizeof readWait);
         char buffer[16384];
         for (;;) {
             DWORD read = 0;
-            if (!::InternetReadFile(url.get(), buffer, sizeof buffer, &read)) {
-                return InternetError(::GetLastError());
+            if (!::WinHttpReadData(get.get(), buffer, sizeof buffer, &read)) {
+                return WebError(::GetLastError());
             }
             if (read == 0) {
                 break;
             }
-            response.body.append(buffer, read);
+            answer.body.append(buffer, read);
+            if (answer.body.size() > request.maxBodyBytes) {
+                answer.body.resize(request.maxBodyBytes);
+                answer.cut = true;
+                break;
+            }
         }
-        return response;
+        return answer;
     }
 };
 

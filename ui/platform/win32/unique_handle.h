@@ -11,7 +11,7 @@
 
 #include "platform/win32/windows_api.h"
 
-#include <wininet.h>
+#include <winhttp.h>
 
 namespace vexo::platform::win32 {
 
@@ -78,11 +78,12 @@ struct FindHandleTraits {
     static void close(Handle h) noexcept { ::FindClose(h); }
 };
 
+// WinHTTP's sessions, connections and requests.
 struct InternetHandleTraits {
     using Handle = HINTERNET;
     static Handle empty() noexcept { return nullptr; }
     static bool live(Handle h) noexcept { return h != nullptr; }
-    static void close(Handle h) noexcept { ::InternetCloseHandle(h); }
+    static void close(Handle h) noexcept { ::WinHttpCloseHandle(h); }
 };
 
 struct RegistryKeyTraits {

@@ -66,7 +66,13 @@ public:
     ChosenPath browseFolder(const FolderBrowserArgs& args) override;
     ChosenPath saveFile(const SaveFileArgs& args) override;
     std::string clipboardText() override { return clipboard_; }
-    void setClipboardText(const std::string& text) override { clipboard_ = text; }
+    bool setClipboardText(const std::string& text) override {
+        if (clipboardBusy) {
+            return false;
+        }
+        clipboard_ = text;
+        return true;
+    }
     void pumpPending() override;
     Rect primaryWorkingArea() override { return workingArea; }
 
@@ -81,6 +87,8 @@ public:
     // UI-thread loop runs.
     std::function<void()> onPump;
     Rect workingArea{0, 0, 1280, 760};
+    // Another program holds the clipboard: nothing can be put on it.
+    bool clipboardBusy = false;
 
     // ---- what the user saw ----------------------------------------------------
     std::vector<ShownMessageBox> messageBoxes;

@@ -56,6 +56,35 @@ std::vector<std::wstring> wrapLines(HDC dc, const std::wstring& text, int width)
     }
 }
 
+// A line cut at its end with an ellipsis so that it fits `width` pixels;
+// `more` marks it as cut even when it fits (lines below it are left out).
+std::wstring cutToWidth(HDC dc, std::wstring line, int width, bool more) {
+    if (!more && (width <= 0 || textWidth(dc, line) <= width)) {
+        return line;
+    }
+    const std::wstring dots = L"\u2026";
+    while (!line.empty() && width > 0 && textWidth(dc, line + dots) > width) {
+        line.pop_back();
+    }
+    return line + dots;
+}
+
+// The lines of a text that is cut rather than wrapped: one per CR LF, as
+// many as fit the height, each cut to the width.
+std::vector<std::wstring> cutLines(HDC dc, const std::wstring& text, int width, int height,
+                                   int lineHeight) {
+    std::vector<std::wstring> lines = wrapLines(dc, text, 0);
+    const size_t fit = lineHeight > 0 ? static_cast<size_t>(std::max(1, height / lineHeight)) : 1;
+    const bool more = lines.size() > fit;
+    if (more) {
+        lines.resize(fit);
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        lines[i] = cutToWidth(dc, std::move(lines[i]), width, more && i + 1 == lines.size());
+    }
+    return lines;
+}
+
 } // namespace
 
 // Each line is placed by ExtTextOutW's own alignment rather than by
@@ -67,10 +96,13 @@ void drawTextInBox(HDC dc, const TextInBox& text) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colorRef(text.color));
     HGDIOBJ old = SelectObject(dc, text.font);
-    const std::vector<std::wstring> lines = wrapLines(dc, W(text.text), box.right - box.left);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     const int lineHeight = static_cast<int>(tm.tmHeight);
+    const std::vector<std::wstring> lines =
+        text.ellipsis
+            ? cutLines(dc, W(text.text), box.right - box.left, box.bottom - box.top, lineHeight)
+            : wrapLines(dc, W(text.text), box.right - box.left);
     const int spare = (box.bottom - box.top) - lineHeight * static_cast<int>(lines.size());
     int y = box.top;
     if (spare > 0 && text.verticalAlign != VAlign::Top) {

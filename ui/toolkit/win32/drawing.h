@@ -19,6 +19,8 @@ struct TextInBox {
     Color color;
     HFONT font = nullptr;
     bool rightToLeft = false;
+    // Cut with an ellipsis where it does not fit, instead of wrapped.
+    bool ellipsis = false;
 };
 
 // Text in the box, wrapped at word ends and at CR LF, aligned both ways, in

@@ -158,7 +158,12 @@ bool GridPeer::rowsOverflow(int clientHeight) const {
 // Setting the font again makes the list view lay its header out anew.
 void GridPeer::applyLook() {
     const DataGrid::Look& look = grid_.look();
-    DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_DOUBLEBUFFER;
+    DWORD ex = LVS_EX_DOUBLEBUFFER;
+    // Boxes only where the first column is ticked: a read-only list (the
+    // folder analysis) shows none.
+    if (!grid_.columns().empty() && grid_.columns()[0].kind == ColumnKind::Tick) {
+        ex |= LVS_EX_CHECKBOXES;
+    }
     if (grid_.fullRowSelect()) {
         ex |= LVS_EX_FULLROWSELECT;
     }
@@ -304,8 +309,10 @@ void GridPeer::giveCell(NMLVDISPINFOW& request) {
     if ((item.mask & LVIF_STATE) && col == 0) {
         const CellValue& v = grid_.cell(row, 0);
         const bool ticked = std::holds_alternative<bool>(v) && std::get<bool>(v);
-        item.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1) |
-                     (grid_.selectedRows().count(row) ? LVIS_SELECTED : 0);
+        // No box at all where the first column is not a tick column.
+        const int box = grid_.columns()[0].kind != ColumnKind::Tick ? 0 : ticked ? 2 : 1;
+        item.state =
+            INDEXTOSTATEIMAGEMASK(box) | (grid_.selectedRows().count(row) ? LVIS_SELECTED : 0);
         item.stateMask = LVIS_STATEIMAGEMASK | LVIS_SELECTED;
     }
 }

@@ -67,7 +67,8 @@ void LabelPeer::draw(HDC dc, const RECT& area) {
                        .verticalAlign = label_.verticalAlign(),
                        .color = enabledTextColor(control_),
                        .font = font(),
-                       .rightToLeft = control_.rightToLeft()});
+                       .rightToLeft = control_.rightToLeft(),
+                       .ellipsis = label_.ellipsis()});
 }
 
 } // namespace vexo::toolkit::win32

@@ -20,22 +20,37 @@ void PanelPeer::afterBounds() {
     applyScroll(); // the page is the new height
 }
 
-// The bar shows only while the content is taller than the flow.
+// Each bar shows only while the content overflows the flow that way: a flow
+// that wraps grows taller, a tool bar that keeps one row grows wider.
 void PanelPeer::applyScroll() {
     auto* flow = dynamic_cast<FlowLayout*>(&control_);
     if (!flow) {
         return;
     }
-    const bool needed = flow->needsVerticalScroll();
-    ShowScrollBar(hwnd_, SB_VERT, needed);
-    if (needed) {
-        SCROLLINFO si{};
-        si.cbSize = sizeof si;
-        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-        si.nMax = flow->scrollExtent().height - 1;
-        si.nPage = static_cast<UINT>(flow->displayRect().height);
-        si.nPos = flow->scrollOffset().y;
-        SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+    struct Bar {
+        int bar;
+        bool needed;
+        int extent;
+        int page;
+        int position;
+    };
+    const Bar bars[] = {
+        {SB_VERT, flow->needsVerticalScroll(), flow->scrollExtent().height,
+         flow->displayRect().height, flow->scrollOffset().y},
+        {SB_HORZ, flow->needsHorizontalScroll(), flow->scrollExtent().width,
+         flow->displayRect().width, flow->scrollOffset().x},
+    };
+    for (const Bar& b : bars) {
+        ShowScrollBar(hwnd_, b.bar, b.needed);
+        if (b.needed) {
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+            si.nMax = b.extent - 1;
+            si.nPage = static_cast<UINT>(b.page);
+            si.nPos = b.position;
+            SetScrollInfo(hwnd_, b.bar, &si, TRUE);
+        }
     }
 }
 
@@ -55,7 +70,10 @@ bool PanelPeer::onMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
         return true;
     case WM_VSCROLL:
         result = 0;
-        return onScroll(wp);
+        return onScroll(wp, false);
+    case WM_HSCROLL:
+        result = 0;
+        return onScroll(wp, true);
     default:
         return false;
     }
@@ -74,28 +92,30 @@ void PanelPeer::paint() {
     EndPaint(hwnd_, &ps);
 }
 
-bool PanelPeer::onScroll(WPARAM wp) {
+bool PanelPeer::onScroll(WPARAM wp, bool horizontal) {
     auto* flow = dynamic_cast<FlowLayout*>(&control_);
     if (!flow) {
         return false;
     }
     Point p = flow->scrollOffset();
+    int& at = horizontal ? p.x : p.y;
+    const int page = horizontal ? flow->displayRect().width : flow->displayRect().height;
     switch (LOWORD(wp)) {
-    case SB_LINEUP:
-        p.y -= 20;
+    case SB_LINEUP: // SB_LINELEFT
+        at -= 20;
         break;
-    case SB_LINEDOWN:
-        p.y += 20;
+    case SB_LINEDOWN: // SB_LINERIGHT
+        at += 20;
         break;
     case SB_PAGEUP:
-        p.y -= flow->displayRect().height;
+        at -= page;
         break;
     case SB_PAGEDOWN:
-        p.y += flow->displayRect().height;
+        at += page;
         break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION:
-        p.y = HIWORD(wp);
+        at = HIWORD(wp);
         break;
     default:
         break;

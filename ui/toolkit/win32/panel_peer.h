@@ -1,7 +1,7 @@
 #pragma once
 // Panels, tables, flows and custom-drawn controls: windows of our own class
 // that paint their background, or their own drawing when they have one; a
-// scrolling flow shows its bar once its content overflows.
+// scrolling flow shows a bar each way its content overflows.
 
 #include "toolkit/win32/window_peer.h"
 
@@ -20,7 +20,7 @@ protected:
 private:
     void paint();
     void applyScroll();
-    bool onScroll(WPARAM wp);
+    bool onScroll(WPARAM wp, bool horizontal);
 };
 
 } // namespace vexo::toolkit::win32

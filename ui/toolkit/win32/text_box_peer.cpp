@@ -33,6 +33,12 @@ WindowStyle TextBoxPeer::windowStyle() const {
             .exStyle = static_cast<DWORD>(rtl ? (WS_EX_RTLREADING | WS_EX_RIGHT) : 0)};
 }
 
+void TextBoxPeer::updateKind(Change what) {
+    if (what == Change::Selection && box_.allSelected()) {
+        SendMessageW(hwnd_, EM_SETSEL, 0, -1);
+    }
+}
+
 bool TextBoxPeer::onCommand(WORD code) {
     if (code == EN_CHANGE) {
         box_.userType(windowText(hwnd_));

@@ -14,6 +14,7 @@ public:
 protected:
     WindowStyle windowStyle() const override;
     bool onCommand(WORD code) override;
+    void updateKind(Change what) override;
 
 private:
     TextBox& box_;

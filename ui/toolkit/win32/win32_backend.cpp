@@ -163,7 +163,12 @@ void Win32Backend::stopTimer(Timer& timer) {
 // ---- forms ----------------------------------------------------------------------
 
 void Win32Backend::runModal(Form& form) {
+    // A dialog owned by a section belongs to the window that hosts it: only a
+    // top-level window can own another, and the whole of it must be disabled.
     HWND owner = form.owner() ? windowOf(*form.owner()) : nullptr;
+    if (owner) {
+        owner = GetAncestor(owner, GA_ROOT);
+    }
     auto* peer = dynamic_cast<WindowPeer*>(form.peer());
     if (!peer) {
         return;
@@ -328,23 +333,33 @@ std::string Win32Backend::clipboardText() {
     return out;
 }
 
-void Win32Backend::setClipboardText(const std::string& text) {
+bool Win32Backend::setClipboardText(const std::string& text) {
     const std::wstring w = W(text);
     HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t));
     if (!mem) {
-        return;
+        return false;
     }
-    std::copy(w.c_str(), w.c_str() + w.size() + 1, static_cast<wchar_t*>(GlobalLock(mem)));
-    GlobalUnlock(mem);
-    if (!OpenClipboard(nullptr)) {
+    auto* to = static_cast<wchar_t*>(GlobalLock(mem));
+    if (!to) {
         GlobalFree(mem);
-        return;
+        return false;
+    }
+    std::copy(w.c_str(), w.c_str() + w.size() + 1, to);
+    GlobalUnlock(mem);
+    // Opened for a window of ours: with no owner, EmptyClipboard leaves the
+    // clipboard to nobody and SetClipboardData then refuses the text.
+    if (!OpenClipboard(timerWindow_)) {
+        GlobalFree(mem);
+        return false;
     }
     EmptyClipboard();
-    if (!SetClipboardData(CF_UNICODETEXT, mem)) {
+    // Once the clipboard has taken the memory it is the clipboard's.
+    const bool taken = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
+    if (!taken) {
         GlobalFree(mem);
     }
     CloseClipboard();
+    return taken;
 }
 
 void Win32Backend::pumpPending() {

@@ -27,7 +27,7 @@ public:
     ChosenPath browseFolder(const FolderBrowserArgs& args) override;
     ChosenPath saveFile(const SaveFileArgs& args) override;
     std::string clipboardText() override;
-    void setClipboardText(const std::string& text) override;
+    bool setClipboardText(const std::string& text) override;
     void pumpPending() override;
     Rect primaryWorkingArea() override;
 
