@@ -2,8 +2,10 @@
 #
 # One isolated prefix under build/ (never the user's own), created once and
 # reused; Xvfb on a free display when none is set; "Segoe UI" replaced by a font
-# with Arabic glyphs; the profile folders made real folders instead of the
-# links Wine makes, which the product's path guard rightly refuses.
+# with Arabic glyphs that Wine's edit control can shape (scripts/wine_test_font.py
+# says why DejaVu Sans itself will not do); the profile folders made real
+# folders instead of the links Wine makes, which the product's path guard
+# rightly refuses.
 #
 #   vexo_wine_start [PREFIX]   prepare the prefix and the display
 #   vexo_wine_run ARGS...      run a Windows program in that prefix
@@ -18,11 +20,16 @@ vexo_wine_prepare_prefix() {
     # Keep the test trash out of the home folder: Wine's recycle bin follows it.
     export XDG_DATA_HOME="$prefix/xdg-data"
     mkdir -p "$XDG_DATA_HOME"
-    [ -f "$prefix/.vexo-ready" ] && return 0
+    # The marker names the prefix's make-up: a prefix of ours made before a
+    # change to it is made again.
+    [ -f "$prefix/.vexo-ready-2" ] && return 0
+    [ -f "$prefix/.vexo-ready" ] && rm -rf "$prefix"
     mkdir -p "$prefix"
     wineboot -i >/dev/null 2>&1 || { echo "wine: could not create the prefix $prefix" >&2; return 1; }
+    /usr/bin/python3 "$VEXO_ROOT/scripts/wine_test_font.py" "$prefix/drive_c/windows/Fonts" ||
+        { echo "wine: could not make the test font" >&2; return 1; }
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
-        /v "Segoe UI" /d "DejaVu Sans" /f >/dev/null 2>&1
+        /v "Segoe UI" /d "Vexo Test Sans" /f >/dev/null 2>&1
     local user_dir
     for user_dir in "$prefix"/drive_c/users/*/; do
         [ "$(basename "$user_dir")" = Public ] && continue
@@ -35,7 +42,7 @@ vexo_wine_prepare_prefix() {
         done
     done
     wineserver -w
-    touch "$prefix/.vexo-ready"
+    touch "$prefix/.vexo-ready-2"
 }
 
 vexo_display_start() {

@@ -14,8 +14,7 @@ WindowStyle ListPeer::windowStyle() const {
                                   LBS_NOINTEGRALHEIGHT);
     return {.className = combo_ ? L"COMBOBOX" : L"LISTBOX",
             .style = kChildStyle | style,
-            .exStyle =
-                static_cast<DWORD>(list_.rightToLeft() ? (WS_EX_RTLREADING | WS_EX_RIGHT) : 0)};
+            .exStyle = list_.rightToLeft() ? kRightToLeftBoxExStyle : 0};
 }
 
 void ListPeer::updateKind(Change what) {

@@ -28,9 +28,7 @@ WindowStyle TextBoxPeer::windowStyle() const {
     if (box_.readOnly()) {
         style |= ES_READONLY;
     }
-    return {.className = L"EDIT",
-            .style = style,
-            .exStyle = static_cast<DWORD>(rtl ? (WS_EX_RTLREADING | WS_EX_RIGHT) : 0)};
+    return {.className = L"EDIT", .style = style, .exStyle = rtl ? kRightToLeftBoxExStyle : 0};
 }
 
 void TextBoxPeer::updateKind(Change what) {

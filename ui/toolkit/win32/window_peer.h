@@ -35,6 +35,10 @@ struct WindowStyle {
 
 // A child window placed among its siblings, as most controls are.
 inline constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS;
+// A right-to-left box that scrolls its text: read from the right, aligned to
+// the right, its vertical scroll bar on the left where the lines end.
+inline constexpr DWORD kRightToLeftBoxExStyle =
+    WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
 
 class WindowPeer : public ControlPeer {
 public:
