@@ -17,8 +17,10 @@
 #     without an uninstall command; and two protected entries machine-wide;
 #   - a second drive D: (a folder under build/demo/) with backups and media;
 #   - in the data folder %LOCALAPPDATA%\VexoTolvik, the records of a session
-#     three days ago, written by the product's own code: LastCleanup.json of
-#     a files clean-up and the saved folder analysis of C: (storage-v10-C.xml).
+#     three days ago, written by the product's own code: the removal log and
+#     LastCleanup.json of a My Files clean-up, the diagnostics log's lines
+#     for a memory card that could not be read then, and the saved folder
+#     analysis of C: (storage-v10-C.xml).
 #
 # Made once and reused; a profile of an older version of this script, or
 # --fresh, makes it anew.
@@ -34,7 +36,7 @@ VEXO_DEMO_DIR="$VEXO_ROOT/build/demo"
 VEXO_DEMO_PREFIX="$VEXO_DEMO_DIR/wineprefix"
 VEXO_DEMO_DRIVE_D="$VEXO_DEMO_DIR/drive-d"
 # Raised whenever what the profile holds changes, so an older one is remade.
-VEXO_DEMO_VERSION=1
+VEXO_DEMO_VERSION=2
 # How long ago the earlier session was.
 VEXO_DEMO_SESSION_DAYS=3
 

@@ -46,7 +46,8 @@ say "the demo profile: build/demo/ (its records: %LOCALAPPDATA%\\VexoTolvik in t
 
 if [ "$headless" -eq 0 ]; then
     say "starting $launcher on $DISPLAY; close its window to end"
-    wine "$launcher"
+    # From a folder Wine can name, so it starts there without a warning.
+    (cd "$WINEPREFIX/drive_c" && exec wine "$launcher")
     status=$?
     say "the launcher ended with status $status"
     exit "$status"

@@ -7,7 +7,8 @@
 //       the Recycle Bin and left KEPT in place (the user said no to the
 //       shell): its removal log and LastCleanup.json. The drives' readings
 //       now are the report's "after"; its "before" is the same with the
-//       moved bytes less free on the system drive
+//       moved bytes less free on the system drive. A memory card that could
+//       not be read then left its line in the diagnostics log
 //   analysis DAYS ROOT
 //       measures the drive ROOT ("C:\") as Folder analysis does and saves its
 //       rows as that drive's saved analysis, dated DAYS days back
@@ -18,6 +19,7 @@
 #include "base/datetime.h"
 #include "base/utf.h"
 #include "platform/win32/win32_machine.h"
+#include "platform/windows_errors.h"
 #include "records/cleanup_report.h"
 #include "records/recycle.h"
 #include "records/removal_log.h"
@@ -52,13 +54,45 @@ private:
     std::int64_t days_;
 };
 
-// The product's machine with that earlier clock.
+// The product's drives and, during the earlier session, a memory card in a
+// reader that Windows still listed as ready but could no longer read: the
+// clean-up's drive readings write the product's "Report disk: " line for it
+// to the diagnostics log.
+class EarlierVolumes final : public vexo::platform::Volumes {
+public:
+    explicit EarlierVolumes(vexo::platform::Volumes& now) : now_(now) {}
+    std::vector<std::string> DriveRoots() override {
+        std::vector<std::string> roots = now_.DriveRoots();
+        roots.push_back(kCard);
+        return roots;
+    }
+    vexo::platform::DriveType TypeOf(const std::string& root) override {
+        return root == kCard ? vexo::platform::DriveType::Removable : now_.TypeOf(root);
+    }
+    bool IsReady(const std::string& root) override { return root == kCard || now_.IsReady(root); }
+    vexo::base::Result<std::string> Label(const std::string& root) override {
+        return root == kCard ? vexo::base::Result<std::string>(Unreadable()) : now_.Label(root);
+    }
+    vexo::base::Result<vexo::platform::VolumeReading> Read(const std::string& root) override {
+        return root == kCard ? vexo::base::Result<vexo::platform::VolumeReading>(Unreadable())
+                             : now_.Read(root);
+    }
+
+private:
+    static constexpr const char* kCard = "G:\\";
+    static vexo::base::Error Unreadable() {
+        return vexo::platform::ErrorFromCode(vexo::platform::win::kNotReady);
+    }
+    vexo::platform::Volumes& now_;
+};
+
+// The product's machine with that earlier clock and those drives.
 class EarlierMachine final : public vexo::platform::Machine {
 public:
     EarlierMachine(std::unique_ptr<vexo::platform::Machine> real, int days)
-        : real_(std::move(real)), clock_(real_->clock(), days) {}
+        : real_(std::move(real)), clock_(real_->clock(), days), volumes_(real_->volumes()) {}
     vexo::platform::Files& files() override { return real_->files(); }
-    vexo::platform::Volumes& volumes() override { return real_->volumes(); }
+    vexo::platform::Volumes& volumes() override { return volumes_; }
     vexo::platform::Environment& environment() override { return real_->environment(); }
     vexo::platform::Registry& registry() override { return real_->registry(); }
     vexo::platform::Processes& processes() override { return real_->processes(); }
@@ -69,6 +103,7 @@ public:
 private:
     std::unique_ptr<vexo::platform::Machine> real_;
     EarlierClock clock_;
+    EarlierVolumes volumes_;
 };
 
 int Failed(const std::string& why) {
