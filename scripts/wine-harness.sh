@@ -72,6 +72,7 @@ vexo_wine_run() {
     wine "$@"
 }
 
+# A registry file's string value: quoted, its backslashes and quotes escaped.
 vexo_reg_text() {
     local s="${1//\\/\\\\}"
     printf '"%s"' "${s//\"/\\\"}"
