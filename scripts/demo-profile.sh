@@ -23,10 +23,11 @@
 #     analysis of C: (storage-v10-C.xml).
 #
 # Made once and reused; a profile of an older version of this script, or
-# --fresh, makes it anew.
+# --fresh, makes it anew, and so does --intact (the tour's) when a session
+# has removed or changed a file or an uninstall entry it was made with.
 #
 #   scripts/demo-profile.sh [--fresh]     make the profile (for use by hand)
-#   . scripts/demo-profile.sh             then: vexo_demo_profile BUILD [--fresh]
+#   . scripts/demo-profile.sh             then: vexo_demo_profile BUILD [--fresh|--intact]
 #
 # vexo_demo_profile needs the Wine harness (scripts/wine-harness.sh) sourced;
 # it leaves WINEPREFIX and XDG_DATA_HOME naming the demo prefix.
@@ -198,11 +199,45 @@ vexo_demo_install() {
     return 1
 }
 
+# What the profile was made with: every file of the personal folders, the
+# temporary folder and drive D: with its size, and the user's uninstall
+# entries, one per line.
+vexo_demo_contents() {
+    local home="$1" key
+    find "$home"/{Desktop,Documents,Downloads,Music,Pictures,Videos,Temp} "$VEXO_DEMO_DRIVE_D" \
+        -type f -printf 'file %s %p\n' | sort
+    for key in QalamNotes SahmDownloadManager NashraReader MizanBudget; do
+        printf 'entry %s\n' "$key"
+    done
+}
+
+# Whether every file and entry the profile was made with is still there, as
+# it was made (a session may have cleaned up or uninstalled some).
+vexo_demo_intact() {
+    local line kind size path
+    [ -f "$VEXO_DEMO_DIR/contents" ] || return 1
+    while IFS= read -r line; do
+        kind="${line%% *}"
+        if [ "$kind" = file ]; then
+            size="${line#file }" && path="${size#* }" && size="${size%% *}"
+            [ "$(stat -c %s "$path" 2>/dev/null)" = "$size" ] || return 1
+        else
+            grep -qF "Uninstall\\\\${line#entry }]" "$VEXO_DEMO_PREFIX/user.reg" || return 1
+        fi
+    done <"$VEXO_DEMO_DIR/contents"
+}
+
 # Makes the demo profile unless it is there already; BUILD is the Windows
-# build folder (its test uninstaller and record writer are used).
+# build folder (its test uninstaller and record writer are used). --fresh
+# makes it anew in any case; --intact only when a session has changed what
+# it was made with (the tour shows the profile as it is made).
 vexo_demo_profile() {
     local build="$1" fresh="${2:-}"
     local marker="$VEXO_DEMO_DIR/.made-$VEXO_DEMO_VERSION"
+    if [ "$fresh" = --intact ] && [ -f "$marker" ] && ! vexo_demo_intact; then
+        vexo_demo_say "a session has changed it since it was made"
+        fresh=--fresh
+    fi
     if [ "$fresh" = --fresh ] || { [ -d "$VEXO_DEMO_DIR" ] && [ ! -f "$marker" ]; }; then
         vexo_demo_say "removing the old profile"
         WINEPREFIX="$VEXO_DEMO_PREFIX" wineserver -k >/dev/null 2>&1
@@ -241,6 +276,7 @@ vexo_demo_profile() {
         return 1
     fi
     wineserver -w
+    vexo_demo_contents "$home" >"$VEXO_DEMO_DIR/contents"
     touch "$marker"
     vexo_demo_say "ready"
 }

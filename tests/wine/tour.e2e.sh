@@ -17,7 +17,8 @@
 # loaded and a display up; works in the demo prefix and gives the harness its
 # own prefix back at the end. Prints "PASS name" or "FAIL name: why" per stop
 # and sets E2E_PASSED and E2E_FAILED. VEXO_E2E_BUILD names another Windows
-# build folder; VEXO_TOUR_FRESH=--fresh makes the demo profile anew first.
+# build folder; VEXO_TOUR_FRESH=--fresh makes the demo profile anew first
+# (it is made anew anyway when a session has changed it).
 
 . tests/wine/e2e-lib.sh
 . scripts/demo-profile.sh
@@ -220,7 +221,10 @@ e2e_tour_run() {
     : >"$e2e_logs/driver.log"
     rm -f "$e2e_tour_pictures"/*.png
 
-    if ! vexo_demo_profile "$e2e_build" "${VEXO_TOUR_FRESH:-}" >>"$e2e_logs/profile.log" 2>&1; then
+    # The profile as it is made: remade first when a session has cleaned up
+    # or uninstalled what the tour expects to show.
+    if ! vexo_demo_profile "$e2e_build" "${VEXO_TOUR_FRESH:---intact}" \
+        >>"$e2e_logs/profile.log" 2>&1; then
         e2e_fail "tour: the demo profile" "$(tail -3 "$e2e_logs/profile.log" | tr '\n' ' ')"
     elif ! launcher=$(vexo_demo_install "$e2e_build"); then
         e2e_fail "tour: the demo profile" "$e2e_build/app/VexoSolvane.exe is not built"
