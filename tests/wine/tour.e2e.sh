@@ -224,7 +224,7 @@ e2e_tour_run() {
     # The profile as it is made: remade first when a session has cleaned up
     # or uninstalled what the tour expects to show.
     if ! vexo_demo_profile "$e2e_build" "${VEXO_TOUR_FRESH:---intact}" \
-        >>"$e2e_logs/profile.log" 2>&1; then
+        >"$e2e_logs/profile.log" 2>&1; then
         e2e_fail "tour: the demo profile" "$(tail -3 "$e2e_logs/profile.log" | tr '\n' ' ')"
     elif ! launcher=$(vexo_demo_install "$e2e_build"); then
         e2e_fail "tour: the demo profile" "$e2e_build/app/VexoSolvane.exe is not built"
