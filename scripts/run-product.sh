@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
-# Starts the built product (VexoSolvane.exe) in the Wine harness; ./vexo run
-# calls it after the Windows build.
+# Starts the built product (VexoSolvane.exe) with the demo profile
+# (scripts/demo-profile.sh: a lived-in user in a Wine prefix of its own under
+# build/demo/); ./vexo run calls it after the Windows build.
+#
+#   scripts/run-product.sh [--fresh]     --fresh makes the demo profile anew
 #
 # With a display the product runs until the user closes its window, and the
 # script ends with the launcher's status. Without one it runs under Xvfb:
 # once the main window is up it is photographed to build/screenshots/run.png,
 # closed, and the script ends with 0 when the launcher ended with 0.
 #
-# The profile folders of the prefix get a few sample files on first use, so
-# that the sections have something to show.
-#
-# VEXO_RUN_BUILD and VEXO_RUN_PREFIX name another Windows build folder and
-# another Wine prefix (the harness's own by default).
+# VEXO_RUN_BUILD names another Windows build folder.
 set -uo pipefail
 
 VEXO_ROOT="${VEXO_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
@@ -19,46 +18,36 @@ export VEXO_ROOT
 cd "$VEXO_ROOT" || exit 1
 
 build="${VEXO_RUN_BUILD:-build/windows}"
-launcher="$build/app/VexoSolvane.exe"
 driver="$build/tests/wine/vexo-driver.exe"
 title="VEXO SOLVANE | إدارة الجهاز — v23"
 first_heading="تحكّم أذكى. مساحة أوسع."
 picture="build/screenshots/run.png"
+fresh=""
+case "${1:-}" in
+    --fresh) fresh=--fresh ;;
+    "") ;;
+    *) printf 'usage: run-product.sh [--fresh]\n' >&2; exit 2 ;;
+esac
 
 say() { printf 'run: %s\n' "$*"; }
-
-[ -f "$launcher" ] || { say "$launcher is not built"; exit 1; }
 
 headless=1
 [ -n "${DISPLAY:-}" ] && headless=0
 
 # shellcheck source=scripts/wine-harness.sh
 . scripts/wine-harness.sh
-vexo_wine_start ${VEXO_RUN_PREFIX:+"$VEXO_RUN_PREFIX"} || exit 1
+# shellcheck source=scripts/demo-profile.sh
+. scripts/demo-profile.sh
+vexo_display_start || exit 1
 trap vexo_wine_stop EXIT
-
-# Sample files, sparse so that they cost no disk space: a few large personal
-# files of the kinds the clean-up sections sort by size.
-sample_profile() {
-    local home
-    for home in "$WINEPREFIX"/drive_c/users/*/; do
-        [ "$(basename "$home")" = Public ] && continue
-        [ -e "$home/.vexo-samples" ] && continue
-        mkdir -p "$home/Downloads" "$home/Documents" "$home/Videos" "$home/Pictures"
-        truncate -s 734003200 "$home/Downloads/ubuntu-22.04-desktop-amd64.iso"
-        truncate -s 85983232 "$home/Downloads/setup-old-version.exe"
-        truncate -s 262144000 "$home/Videos/رحلة الصيف 2023.mp4"
-        truncate -s 125829120 "$home/Pictures/صور العائلة.zip"
-        truncate -s 3145728 "$home/Documents/تقرير المشروع.pdf"
-        truncate -s 48234496 "$home/Documents/backup-notes.7z"
-        touch "$home/.vexo-samples"
-    done
-}
-sample_profile
+vexo_demo_profile "$build" "$fresh" || exit 1
+launcher=$(vexo_demo_install "$build") || { say "$build/app/VexoSolvane.exe is not built"; exit 1; }
+say "the demo profile: build/demo/ (its records: %LOCALAPPDATA%\\VexoTolvik in the prefix)"
 
 if [ "$headless" -eq 0 ]; then
     say "starting $launcher on $DISPLAY; close its window to end"
-    wine "$launcher"
+    # From a folder Wine can name, so it starts there without a warning.
+    (cd "$WINEPREFIX/drive_c" && exec wine "$launcher")
     status=$?
     say "the launcher ended with status $status"
     exit "$status"

@@ -10,6 +10,8 @@
 #   vexo_wine_start [PREFIX]   prepare the prefix and the display
 #   vexo_wine_run ARGS...      run a Windows program in that prefix
 #   vexo_wine_stop             shut wineserver and our Xvfb down
+#   vexo_wine_reg_import LOG LINE...   import registry lines into the prefix
+#   vexo_reg_text TEXT         TEXT quoted as a registry file's string value
 
 VEXO_WINE_PREFIX_DEFAULT="${VEXO_ROOT:?}/build/wineprefix"
 VEXO_XVFB_PID=""
@@ -75,6 +77,31 @@ vexo_wine_start() {
 
 vexo_wine_run() {
     wine "$@"
+}
+
+# A registry file's string value: quoted, its backslashes and quotes escaped.
+vexo_reg_text() {
+    local s="${1//\\/\\\\}"
+    printf '"%s"' "${s//\"/\\\"}"
+}
+
+# Imports one registry file (UTF-16 with byte-order mark) made of the given
+# lines, written inside the prefix so that any prefix can read it; reg's
+# output is appended to LOG.
+vexo_wine_reg_import() {
+    local log="$1" file="$WINEPREFIX/drive_c/windows/temp/vexo-import.reg" line status
+    shift
+    mkdir -p "$(dirname "$file")"
+    {
+        printf '\xff\xfe'
+        for line in "Windows Registry Editor Version 5.00" "" "$@"; do
+            printf '%s\r\n' "$line"
+        done | iconv -f UTF-8 -t UTF-16LE
+    } >"$file"
+    timeout -k 5 60 wine reg import 'C:\windows\temp\vexo-import.reg' >>"$log" 2>&1
+    status=$?
+    rm -f "$file"
+    return "$status"
 }
 
 vexo_wine_stop() {

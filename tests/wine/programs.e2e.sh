@@ -45,25 +45,14 @@ e2e_programs_entries=(
 
 # ---- the registry ---------------------------------------------------------------
 
-e2e_programs_reg_text() {
-    local s="${1//\\/\\\\}"
-    printf '"%s"' "${s//\"/\\\"}"
-}
-
 # A REG_EXPAND_SZ value as a registry file spells it: UTF-16 bytes in hex.
 e2e_programs_reg_expand() {
     printf 'hex(2):%s' "$(printf '%s\0' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v |
         tr -s ' \n' ',' | sed 's/^,//; s/,$//')"
 }
 
-# Imports one registry file (UTF-16 with byte-order mark) of the given lines.
 e2e_programs_import() {
-    local file="$e2e_logs/entries.reg" lines=("Windows Registry Editor Version 5.00" "" "$@") line
-    {
-        printf '\xff\xfe'
-        for line in "${lines[@]}"; do printf '%s\r\n' "$line"; done | iconv -f UTF-8 -t UTF-16LE
-    } >"$file"
-    timeout -k 5 60 wine reg import "$(winepath -w "$file" 2>/dev/null)" >>"$e2e_logs/reg.log" 2>&1
+    vexo_wine_reg_import "$e2e_logs/reg.log" "$@"
 }
 
 # Lines that delete every entry of the suite (a missing one is no error).
@@ -81,11 +70,11 @@ e2e_programs_seed() {
     for entry in "${e2e_programs_entries[@]}"; do
         IFS='|' read -r subkey name publisher size kind command <<<"$entry"
         lines+=("" "[$e2e_programs_location\\$subkey]"
-            "\"DisplayName\"=$(e2e_programs_reg_text "$name")"
-            "\"Publisher\"=$(e2e_programs_reg_text "$publisher")")
+            "\"DisplayName\"=$(vexo_reg_text "$name")"
+            "\"Publisher\"=$(vexo_reg_text "$publisher")")
         [ -n "$size" ] && lines+=("\"EstimatedSize\"=dword:$(printf '%08x' "$size")")
         case "$kind" in
-            sz) lines+=("\"UninstallString\"=$(e2e_programs_reg_text "$command")") ;;
+            sz) lines+=("\"UninstallString\"=$(vexo_reg_text "$command")") ;;
             expand) lines+=("\"UninstallString\"=$(e2e_programs_reg_expand "$command")") ;;
         esac
     done
