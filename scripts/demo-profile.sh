@@ -37,7 +37,7 @@ VEXO_DEMO_DIR="$VEXO_ROOT/build/demo"
 VEXO_DEMO_PREFIX="$VEXO_DEMO_DIR/wineprefix"
 VEXO_DEMO_DRIVE_D="$VEXO_DEMO_DIR/drive-d"
 # Raised whenever what the profile holds changes, so an older one is remade.
-VEXO_DEMO_VERSION=2
+VEXO_DEMO_VERSION=3
 # How long ago the earlier session was.
 VEXO_DEMO_SESSION_DAYS=3
 
