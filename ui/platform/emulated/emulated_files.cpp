@@ -556,9 +556,10 @@ private:
 
     // Both listings. The walk of a folder-size scan lists every folder of a
     // drive and reads only kinds and lengths: its listing neither sorts the
-    // names (a third of the user time of a scan of 1,000,000 files) nor
-    // asks the host for a folder's own details, which getdents64's entry
-    // type answers (one fstatat fewer per folder).
+    // names (43% of the scan's own instructions on a tree of 39,000 entries,
+    // measured with callgrind) nor asks the host about a folder entry, whose
+    // kind getdents64 already gives (50,000 fstatat calls fewer on the
+    // benchmark's 1,050,000 entries).
     base::Status List(const std::string& folder, ListingSink& sink, Listing listing) {
         // Opened while the path is resolved when it is spelt as the host
         // spells it; closed on every way out.
