@@ -69,8 +69,8 @@ public:
         return {};
     }
 
-    // The listing already carries every size and attribute: a size walk
-    // needs nothing less costly.
+    // FindFirstFileExW hands every length and attribute over with the names:
+    // a size walk has nothing cheaper to ask for.
     base::Status ListFolderSizes(const std::string& folder, ListingSink& sink) override {
         return ListFolder(folder, sink);
     }
