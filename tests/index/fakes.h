@@ -128,6 +128,10 @@ public:
         }
         return base::Status::Ok();
     }
+    // The engine never walks for sizes alone.
+    base::Status ListFolderSizes(const std::string& folder, platform::ListingSink& sink) override {
+        return ListFolder(folder, sink);
+    }
 
     // ---- Writes, kept in memory ----
 

@@ -90,6 +90,23 @@ TEST_F(Contract, ListingGivesEveryEntryWithItsAttributesInOnePass) {
     first.stopAfter = 1;
     ASSERT_TRUE(m.files().ListFolder(dir, first).ok());
     EXPECT_EQ(first.entries.size(), 1u);
+
+    // The size walk's listing: the same entries, the same kinds, the same
+    // file lengths (the link is a link, not the folder it points to).
+    constexpr std::uint32_t kKindBits = attr::Directory | attr::ReparsePoint;
+    Collect sizes;
+    ASSERT_TRUE(m.files().ListFolderSizes(dir, sizes).ok());
+    ASSERT_EQ(sizes.entries.size(), all.entries.size());
+    for (const auto& [name, listed] : all.entries) {
+        ASSERT_EQ(sizes.entries.count(name), 1u) << name;
+        const FileInfo& sized = sizes.entries.at(name);
+        EXPECT_EQ(sized.attributes & kKindBits, listed.attributes & kKindBits) << name;
+        EXPECT_EQ(sized.length, listed.length) << name;
+    }
+    Collect firstSized;
+    firstSized.stopAfter = 1;
+    ASSERT_TRUE(m.files().ListFolderSizes(dir, firstSized).ok());
+    EXPECT_EQ(firstSized.entries.size(), 1u);
 }
 
 TEST_F(Contract, ADriveRootListsAndReads) {
@@ -223,6 +240,8 @@ TEST_F(Contract, FileFailuresCarryTheirKindAndTheSystemsText) {
                   "ReadAllBytes");
     ExpectFailure(m.files().ListFolder(Join(dir, "missing"), sink).error(), K::NotFound,
                   "ListFolder");
+    ExpectFailure(m.files().ListFolderSizes(Join(dir, "missing"), sink).error(), K::NotFound,
+                  "ListFolderSizes");
     ExpectFailure(m.files().WriteAllBytes(Join(dir, "no\\such.txt"), "x").error(), K::NotFound,
                   "WriteAllBytes below a missing folder");
     ExpectFailure(m.files().MoveReplace(Join(dir, "missing.txt"), Join(dir, "b.txt")).error(),
@@ -244,6 +263,8 @@ TEST_F(Contract, AnUnreadableFolderCannotBeListed) {
     }
     Collect sink;
     ExpectFailure(m.files().ListFolder(locked, sink).error(), K::AccessDenied, "ListFolder");
+    ExpectFailure(m.files().ListFolderSizes(locked, sink).error(), K::AccessDenied,
+                  "ListFolderSizes");
     EXPECT_TRUE(sink.entries.empty());
     EXPECT_TRUE(m.files().ReadInfo(locked).ok()) << "its own entry reads through its parent";
 }

@@ -41,6 +41,16 @@ TEST(PathRules, FullPathFollowsWindowsRules) {
         {"\\x", "\\\\srv\\share\\w", "\\\\srv\\share\\x"},
         {"\\\\?\\C:\\a\\..\\b", "D:\\", "\\\\?\\C:\\a\\..\\b"}, // verbatim
         {"\xD9\x85\xD9\x84\xD9\x81.txt", "C:\\w", "C:\\w\\\xD9\x85\xD9\x84\xD9\x81.txt"},
+        // Full paths come back as they are; each of the five after them
+        // differs from its full form in one place.
+        {"C:\\", "D:\\w", "C:\\"},
+        {"c:\\a b\\c.d\\e", "D:\\", "c:\\a b\\c.d\\e"},
+        {"C:\\a.\\ b\\c", "D:\\", "C:\\a.\\ b\\c"}, // only the last name loses dots
+        {"C:\\\\a", "D:\\", "C:\\a"},
+        {"C:\\a\\..\\b", "D:\\", "C:\\b"},
+        {"C:\\.\\a", "D:\\", "C:\\a"},
+        {"C:\\a/b", "D:\\", "C:\\a\\b"},
+        {"C:\\a\\b ", "D:\\", "C:\\a\\b"},
     };
     for (const auto& c : cases) {
         auto full = FullPath(c.path, c.cwd);

@@ -35,6 +35,10 @@ public:
         gate.Enter(folder);
         return inner_.ListFolder(folder, sink);
     }
+    base::Status ListFolderSizes(const std::string& folder, platform::ListingSink& sink) override {
+        gate.Enter(folder);
+        return inner_.ListFolderSizes(folder, sink);
+    }
     testing::ListingGate gate;
 };
 

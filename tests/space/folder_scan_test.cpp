@@ -30,6 +30,10 @@ public:
         beforeListing_(folder);
         return inner_.ListFolder(folder, sink);
     }
+    base::Status ListFolderSizes(const std::string& folder, platform::ListingSink& sink) override {
+        beforeListing_(folder);
+        return inner_.ListFolderSizes(folder, sink);
+    }
 
 private:
     std::function<void(const std::string&)> beforeListing_;

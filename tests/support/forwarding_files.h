@@ -17,6 +17,9 @@ public:
     base::Status ListFolder(const std::string& folder, platform::ListingSink& sink) override {
         return inner_.ListFolder(folder, sink);
     }
+    base::Status ListFolderSizes(const std::string& folder, platform::ListingSink& sink) override {
+        return inner_.ListFolderSizes(folder, sink);
+    }
     base::Result<platform::FileInfo> ReadInfo(const std::string& p) override {
         return inner_.ReadInfo(p);
     }

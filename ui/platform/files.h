@@ -62,6 +62,12 @@ public:
     // failure to open the listing, or one half-way through it, is returned
     // after the entries already delivered.
     virtual base::Status ListFolder(const std::string& folder, ListingSink& sink) = 0;
+    // The listing a walk that adds up sizes needs: every entry with its
+    // kind (folder, link, offline) and a file's length, in whatever order
+    // the file system keeps them. A folder's own time and read-only flag
+    // may be missing where they would cost a question per folder; the
+    // failures are ListFolder's.
+    virtual base::Status ListFolderSizes(const std::string& folder, ListingSink& sink) = 0;
 
     // Reads one entry (file or folder, hidden and system included) without
     // following a link at its own place.

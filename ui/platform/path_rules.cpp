@@ -146,6 +146,32 @@ std::string Normalise(std::string_view absolute) {
     return out;
 }
 
+// True when `p` is a drive path that Normalise would give back as it is:
+// "X:\" and names joined by single backslashes, none of them "." or "..",
+// the last one ending in neither a dot, a space nor a backslash. Most paths
+// the program hands around are such; they are spared the rebuild (a listing
+// of a folder resolves its path each time).
+bool IsNormalDrivePath(std::string_view p) {
+    if (p.size() < 3 || !IsDriveSpec(p) || p[2] != '\\') {
+        return false;
+    }
+    std::string_view rest = p.substr(3);
+    if (rest.empty()) {
+        return true;
+    }
+    if (rest.back() == '.' || rest.back() == ' ' || rest.back() == '\\' ||
+        rest.find('/') != std::string_view::npos) {
+        return false;
+    }
+    for (std::string_view name : Names(rest)) {
+        if (name == "." || name == "..") {
+            return false;
+        }
+    }
+    // Names skips empty names: one means a doubled or leading backslash.
+    return rest.front() != '\\' && rest.find("\\\\") == std::string_view::npos;
+}
+
 } // namespace
 
 base::Result<std::string> FullPath(std::string_view path, std::string_view currentDirectory) {
@@ -158,6 +184,9 @@ base::Result<std::string> FullPath(std::string_view path, std::string_view curre
     }
     if (HasForbiddenCharacter(p)) {
         return ErrorFromCode(win::kInvalidName);
+    }
+    if (IsNormalDrivePath(p)) {
+        return p;
     }
     for (char& c : p) {
         if (c == '/') {

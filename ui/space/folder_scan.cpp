@@ -162,7 +162,7 @@ bool VexoFastScan10::Walk(const std::string& top, VexoFolder10& folder) {
         const std::string path = std::move(pending.back());
         pending.pop_back();
         FolderSink sink(*this, path, pending, bytes);
-        base::Status listed = files_.ListFolder(path, sink);
+        base::Status listed = files_.ListFolderSizes(path, sink);
         if (listed.ok()) {
             continue;
         }

@@ -80,6 +80,7 @@ struct EmulatedMachine::State {
     // With `openedFolder`, a path spelt as the host spells it is settled by
     // opening it as a folder, and the descriptor is left there for the caller
     // to own (-1 when it was not opened): a listing then walks the path once.
+    // The host path of a folder so opened is left empty: the descriptor is it.
     base::Result<HostPath> Resolve(const std::string& path, int* openedFolder = nullptr);
     // The host name an 8.3 alias in `folder` stands for, if any.
     std::optional<std::string> LongNameOf(const std::filesystem::path& folder,
