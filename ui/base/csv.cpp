@@ -5,6 +5,11 @@ namespace vexo::base {
 std::string CsvField(std::string_view value) {
     std::string out;
     out.reserve(value.size() + 3);
+    AppendCsvField(out, value);
+    return out;
+}
+
+void AppendCsvField(std::string& out, std::string_view value) {
     out.push_back('"');
     if (!value.empty()) {
         switch (value.front()) {
@@ -27,7 +32,6 @@ std::string CsvField(std::string_view value) {
         out.push_back(c);
     }
     out.push_back('"');
-    return out;
 }
 
 } // namespace vexo::base

@@ -158,6 +158,8 @@ private:
     // first is 0 and last the size).
     void Sort(std::vector<Hit>& hits, SortOrder order, std::size_t first, std::size_t last,
               LocalTime& local);
+    // base::CompareIgnoreCase of the two files' paths.
+    int ComparePaths(const Hit& a, const Hit& b) const;
     VexoFile13 MakeRow(const Hit& hit, LocalTime& local) const;
     std::string FilePath(const Hit& hit) const;
 

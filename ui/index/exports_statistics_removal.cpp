@@ -8,7 +8,9 @@
 #include "index/text_match.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <string>
+#include <unordered_map>
 
 namespace vexo::index {
 
@@ -20,8 +22,40 @@ constexpr std::size_t kExportPiece = 4 << 20;
 
 void AppendDecimal(std::string& out, std::int64_t value) {
     char digits[24];
-    const int length = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-    out.append(digits, static_cast<std::size_t>(length));
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+void AppendDigits(std::string& out, int value, int width) {
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out.append(digits, static_cast<std::size_t>(width));
+}
+
+// base::CsvField(base::FormatSortable(t)) without its two texts: the form
+// starts with a digit and holds no quote, so the field is the form in
+// quotes. Years outside four digits take the general path.
+void AppendSortableField(std::string& out, const base::DateTimeParts& t) {
+    if (t.year < 0 || t.year > 9999) {
+        base::AppendCsvField(out, base::FormatSortable(t));
+        return;
+    }
+    out.push_back('"');
+    AppendDigits(out, t.year, 4);
+    out.push_back('-');
+    AppendDigits(out, t.month, 2);
+    out.push_back('-');
+    AppendDigits(out, t.day, 2);
+    out.push_back('T');
+    AppendDigits(out, t.hour, 2);
+    out.push_back(':');
+    AppendDigits(out, t.minute, 2);
+    out.push_back(':');
+    AppendDigits(out, t.second, 2);
+    out.push_back('"');
 }
 
 } // namespace
@@ -65,17 +99,23 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
             }
             piece.clear();
         };
+        // Each row is appended in place: five texts made and dropped per
+        // row took most of the 1.68 s that 1,000,000 rows took.
+        std::string path;
+        std::string scratch;
         for (const Hit& hit : hits) {
-            const std::uint32_t ext = store_.ExtensionId(hit.file);
-            piece += base::CsvField(store_.Name(hit.file));
+            const std::string_view name = store_.Name(hit.file);
+            base::AppendCsvField(piece, name);
             piece += ',';
             AppendDecimal(piece, store_.Bytes(hit.file));
             piece += ',';
-            piece += base::CsvField(ext == 0 ? std::string_view{} : store_.Extension(ext));
+            base::AppendCsvField(piece, store_.ExtensionOf(hit.file, scratch));
             piece += ',';
-            piece += base::CsvField(base::FormatSortable(local.Parts(store_.LastWrite(hit.file))));
+            AppendSortableField(piece, local.Parts(store_.LastWrite(hit.file)));
             piece += ',';
-            piece += base::CsvField(FilePath(hit));
+            path.assign(store_.Prefix(hit.folder));
+            path.append(name);
+            base::AppendCsvField(piece, path);
             piece += "\r\n";
             if (piece.size() >= kExportPiece) {
                 flush();
@@ -119,12 +159,32 @@ void VexoEngine13::RunStatistics() {
         for (std::uint32_t id = 0; id < groups.size(); ++id) {
             groups[id].extension = id;
         }
+        // Extensions beyond the interned ones, by their text.
+        std::unordered_map<std::string, Group> inNames;
+        std::string scratch;
         for (const Hit& hit : hits) {
-            Group& group = groups[store_.ExtensionId(hit.file)];
+            const std::uint16_t id = store_.ExtensionId(hit.file);
+            Group& group = id != IndexStore::kExtensionInName
+                               ? groups[id]
+                               : inNames[std::string(store_.ExtensionOf(hit.file, scratch))];
             ++group.files;
             group.bytes += store_.Bytes(hit.file);
         }
         std::erase_if(groups, [](const Group& g) { return g.files == 0; });
+        std::vector<std::string> inNameKeys;
+        for (auto& [key, group] : inNames) {
+            group.extension = static_cast<std::uint32_t>(IndexStore::kExtensionInName) +
+                              static_cast<std::uint32_t>(inNameKeys.size());
+            inNameKeys.push_back(key);
+            groups.push_back(group);
+        }
+        auto keyOf = [&](const Group& group) -> std::string_view {
+            if (group.extension >= IndexStore::kExtensionInName) {
+                return inNameKeys[group.extension - IndexStore::kExtensionInName];
+            }
+            return group.extension == 0 ? std::string_view("[no extension]")
+                                        : store_.Extension(group.extension);
+        };
         const std::size_t shown = std::min<std::size_t>(groups.size(), 20);
         std::partial_sort(groups.begin(), groups.begin() + static_cast<std::ptrdiff_t>(shown),
                           groups.end(),
@@ -132,8 +192,7 @@ void VexoEngine13::RunStatistics() {
         std::string text;
         for (std::size_t i = 0; i < shown; ++i) {
             const Group& group = groups[i];
-            text += group.extension == 0 ? std::string_view("[no extension]")
-                                         : store_.Extension(group.extension);
+            text += keyOf(group);
             text += " : ";
             AppendDecimal(text, group.files);
             text += " files | ";

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 #include <unordered_map>
@@ -166,14 +167,15 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
                              std::make_pair(prefix, name));
         }
         for (std::uint32_t f = 0; f < folders; ++f) {
-            const FolderEntry& folder = store_.Folder(f);
-            const auto [from, to] = byFolder.equal_range(folder.prefixHash);
+            const std::string_view prefix = store_.Prefix(f);
+            const auto [from, to] =
+                byFolder.equal_range(static_cast<std::uint32_t>(base::IgnoreCaseHash{}(prefix)));
             for (auto it = from; it != to; ++it) {
-                if (!base::EqualsIgnoreCase(folder.Prefix(), it->second.first)) {
+                if (!base::EqualsIgnoreCase(prefix, it->second.first)) {
                     continue;
                 }
                 const std::uint32_t end = f + 1 < folders ? store_.Folder(f + 1).firstFile : n;
-                for (std::uint32_t file = folder.firstFile; file < end; ++file) {
+                for (std::uint32_t file = store_.Folder(f).firstFile; file < end; ++file) {
                     if (base::EqualsIgnoreCase(store_.Name(file), it->second.second)) {
                         removedBits[file / 64] |= std::uint64_t{1} << (file % 64);
                     }
@@ -198,13 +200,16 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
     const std::string extension = NormaliseExtension(filter.extension);
     const bool useExtension = !extension.empty() || filter.category != Category::All;
     std::vector<std::uint8_t> extensionOk;
+    auto extensionPasses = [&](std::string_view ext) {
+        return (extension.empty() || ext == extension) && CategoryAdmits(ext, filter.category);
+    };
+    std::string scratch;
     if (useExtension) {
         const std::uint32_t count = store_.PublishedExtensions();
         extensionOk.assign(std::max<std::uint32_t>(count, 1), 0);
         for (std::uint32_t id = 0; id < count; ++id) {
             const std::string_view ext = id == 0 ? std::string_view{} : store_.Extension(id);
-            extensionOk[id] =
-                (extension.empty() || ext == extension) && CategoryAdmits(ext, filter.category);
+            extensionOk[id] = extensionPasses(ext);
         }
         if (count == 0) {
             extensionOk[0] = extension.empty() && filter.category == Category::All;
@@ -221,8 +226,13 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
         if (bytes < min || bytes > max) {
             return false;
         }
-        if (useExtension && !extensionOk[store_.ExtensionId(file)]) {
-            return false;
+        if (useExtension) {
+            const std::uint16_t id = store_.ExtensionId(file);
+            if (id == IndexStore::kExtensionInName
+                    ? !extensionPasses(store_.ExtensionOf(file, scratch))
+                    : !extensionOk[id]) {
+                return false;
+            }
         }
         if (useAge) {
             // Offsets from UTC stay within a day; only times near the
@@ -267,7 +277,8 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
                 hits.push_back(Hit{file, f});
             }
         };
-        if (text.Empty() || text.In(folder.Prefix(), folder.prefixAscii)) {
+        const std::string_view prefix = store_.Prefix(f);
+        if (text.Empty() || text.In(prefix, folder.PrefixAscii())) {
             for (std::uint32_t file = first; file < end; ++file) {
                 add(file);
             }
@@ -276,7 +287,7 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
         if (separator) {
             // A match that reaches into the name ends its folder part at
             // the path's last backslash.
-            if (base::EndsWithIgnoreCase(folder.Prefix(), separatorHead)) {
+            if (base::EndsWithIgnoreCase(prefix, separatorHead)) {
                 for (std::uint32_t file = first; file < end; ++file) {
                     if (base::StartsWithIgnoreCase(store_.Name(file), separatorTail)) {
                         add(file);
@@ -285,19 +296,19 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
             }
             continue;
         }
-        const bool namesAscii = folder.namesAscii.load(std::memory_order_relaxed);
+        const bool namesAscii = folder.NamesAscii();
         if (namesAscii && !text.AsciiCanMatch()) {
             continue;
         }
-        const std::uint32_t startAt = store_.NameAt(first);
-        const std::uint32_t lastAt = store_.NameAt(end - 1);
+        const std::uint32_t startAt = store_.NameStart(first);
+        const std::uint32_t regionEndAt = store_.NameEnd(end - 1);
         if (namesAscii && scanArena &&
-            (startAt >> TextArena::kBlockBits) == (lastAt >> TextArena::kBlockBits)) {
+            (startAt >> TextArena::kBlockBits) == (regionEndAt >> TextArena::kBlockBits)) {
             // The folder's names lie one after another in the arena: one
             // scan finds the candidates, each then checked against its own
             // name's bounds.
             const char* const base = store_.ArenaAt(startAt);
-            const char* const regionEnd = base + (lastAt - startAt) + store_.Name(end - 1).size();
+            const char* const regionEnd = base + (regionEndAt - startAt);
             const char* p = base;
             std::uint32_t file = first;
             const std::size_t m = text.UpperLength();
@@ -312,21 +323,19 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
                 std::uint32_t hi = end;
                 while (hi - lo > 1) {
                     const std::uint32_t mid = lo + (hi - lo) / 2;
-                    if (store_.NameAt(mid) <= offset) {
+                    if (store_.NameStart(mid) <= offset) {
                         lo = mid;
                     } else {
                         hi = mid;
                     }
                 }
                 file = lo;
-                const std::uint32_t nameEnd =
-                    store_.NameAt(file) + static_cast<std::uint32_t>(store_.Name(file).size());
-                if (offset + m <= nameEnd) {
+                if (offset + m <= store_.NameEnd(file)) {
                     add(file);
                     if (++file == end) {
                         break;
                     }
-                    p = base + (store_.NameAt(file) - startAt);
+                    p = base + (store_.NameStart(file) - startAt);
                 } else {
                     p = found + 1; // straddles two names
                 }
@@ -334,7 +343,8 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
             continue;
         }
         for (std::uint32_t file = first; file < end; ++file) {
-            if (text.In(store_.Name(file), store_.NameAscii(file))) {
+            const std::string_view name = store_.Name(file);
+            if (text.In(name, namesAscii || IsAsciiText(name))) {
                 add(file);
             }
         }
@@ -344,37 +354,107 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
 
 // ---- Sort ----
 
+namespace {
+
+// Texts as byte strings whose plain byte order is the ordinal ignore-case
+// order: an ASCII character is its upper-cased byte; any other code point
+// is the three bytes of its upper case's place in UTF-16 order, the first
+// of them 0x80 or above. A lone byte never equals the start of a three-byte
+// one, and no code point gives a zero first byte, so a shorter text padded
+// with zeros orders first, as a proper prefix does.
+void AppendOrderBytes(std::string& out, std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const char c = text[pos];
+        if (static_cast<unsigned char>(c) < 0x80) {
+            out.push_back((c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c);
+            ++pos;
+            continue;
+        }
+        char32_t cp = base::DecodeUtf8(text, pos);
+        if (cp < 0x10000) {
+            cp = base::UpperInvariant(static_cast<char16_t>(cp));
+        }
+        // U+E000..U+FFFF follow the surrogates of the supplementary planes.
+        const std::uint32_t key = (cp >= 0xE000 && cp <= 0xFFFF) ? cp + 0x200000 : cp;
+        if (key < 0x80) {
+            out.push_back(static_cast<char>(key));
+            continue;
+        }
+        out.push_back(static_cast<char>(0x80 | (key >> 16)));
+        out.push_back(static_cast<char>((key >> 8) & 0xFF));
+        out.push_back(static_cast<char>(key & 0xFF));
+    }
+}
+
+// Bytes [8 * word, 8 * word + 8) of the order bytes of a1 + a2, zero-padded,
+// as a big-endian number; `length` receives the order bytes' whole length.
+std::uint64_t OrderWord(std::string_view a1, std::string_view a2, bool ascii, std::size_t word,
+                        std::string& scratch, std::size_t& length) {
+    bool fold = true;
+    if (!ascii) {
+        scratch.clear();
+        AppendOrderBytes(scratch, a1);
+        AppendOrderBytes(scratch, a2);
+        a1 = scratch;
+        a2 = {};
+        fold = false;
+    }
+    length = a1.size() + a2.size();
+    std::uint64_t value = 0;
+    const std::size_t from = 8 * word;
+    for (std::size_t k = from; k < from + 8; ++k) {
+        char c = 0;
+        if (k < a1.size()) {
+            c = a1[k];
+        } else if (k - a1.size() < a2.size()) {
+            c = a2[k - a1.size()];
+        }
+        if (fold && c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+        value = (value << 8) | static_cast<unsigned char>(c);
+    }
+    return value;
+}
+
+// Buckets of a numeric distance: the bit length and the five bits below the
+// leading one, so lengths from bytes to tebibytes (the bench tree's sizes
+// spread over 36 bits, most of them below 16 MiB) and times from seconds to
+// decades each fill many buckets; an even split of the range put 99 % of
+// the bench tree's files in its first bucket.
+std::size_t LogBucket(std::uint64_t x) {
+    if (x < 32) {
+        return static_cast<std::size_t>(x);
+    }
+    const int bits = static_cast<int>(std::bit_width(x)); // 6 .. 64
+    return static_cast<std::size_t>((bits - 5) * 32) +
+           static_cast<std::size_t>((x >> (bits - 6)) & 31);
+}
+constexpr std::size_t kLogBuckets = (64 - 5) * 32 + 32;
+// Text words: an even split of the range in 2,048 (the first letters of
+// names and folders spread over a few dozen byte values).
+constexpr unsigned kTextBucketBits = 11;
+
+constexpr std::uint64_t kSignFlip = std::uint64_t{1} << 63;
+// Sets this small are sorted by comparisons at once.
+constexpr std::size_t kSelectBySort = 2048;
+
+} // namespace
+
+int VexoEngine13::ComparePaths(const Hit& a, const Hit& b) const {
+    if (a.folder == b.folder) {
+        return base::CompareIgnoreCase(store_.Name(a.file), store_.Name(b.file));
+    }
+    return CompareJoined(store_.Prefix(a.folder), store_.Name(a.file), store_.Prefix(b.folder),
+                         store_.Name(b.file));
+}
+
 void VexoEngine13::Sort(std::vector<Hit>& hits, SortOrder order, std::size_t first,
                         std::size_t last, LocalTime& local) {
     if (order < 0 || order > 3) {
         order = kByPath;
     }
-    auto pathCompare = [this](const Hit& a, const Hit& b) {
-        if (a.folder == b.folder) {
-            return base::CompareIgnoreCase(store_.Name(a.file), store_.Name(b.file));
-        }
-        return CompareJoined(store_.Folder(a.folder).Prefix(), store_.Name(a.file),
-                             store_.Folder(b.folder).Prefix(), store_.Name(b.file));
-    };
-    // Only the rows [first, last) need their place: select the smallest
-    // `last`, then the ones before `first`, then sort what remains.
-    auto place = [&](auto& items, auto less) {
-        const auto begin = items.begin();
-        if (last < items.size()) {
-            if (last <= 4096) {
-                std::partial_sort(begin, begin + static_cast<std::ptrdiff_t>(last), items.end(),
-                                  less);
-                return;
-            }
-            std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(last), items.end(), less);
-        }
-        if (first > 0) {
-            std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(first),
-                             begin + static_cast<std::ptrdiff_t>(last), less);
-        }
-        std::sort(begin + static_cast<std::ptrdiff_t>(first),
-                  begin + static_cast<std::ptrdiff_t>(last), less);
-    };
     if (last > hits.size()) {
         last = hits.size();
     }
@@ -382,47 +462,173 @@ void VexoEngine13::Sort(std::vector<Hit>& hits, SortOrder order, std::size_t fir
         return;
     }
 
-    if (order == kByName || order == kByPath) {
-        if (order == kByName) {
-            place(hits, [&](const Hit& a, const Hit& b) {
-                const int byName =
-                    base::CompareIgnoreCase(store_.Name(a.file), store_.Name(b.file));
-                return byName != 0 ? byName < 0 : pathCompare(a, b) < 0;
-            });
-        } else {
-            place(hits, [&](const Hit& a, const Hit& b) { return pathCompare(a, b) < 0; });
-        }
-        return;
-    }
-
-    // Numeric keys, held next to the hit so comparisons stay in cache.
-    struct Keyed {
-        std::int64_t key;
+    // An order is a sequence of keys: the primary one (a length, a local
+    // time, or the words of the name), then the words of the path. Items
+    // carry the key of the step they have got to; all items of one step
+    // agree on every earlier key.
+    struct Item {
+        std::uint64_t key;
         Hit hit;
     };
-    const bool descending = order == kLargestFirst || order == kNewestFirst;
-    std::vector<Keyed> keyed(hits.size());
-    for (std::size_t i = 0; i < hits.size(); ++i) {
-        const std::uint32_t file = hits[i].file;
-        const std::int64_t key =
-            order == kNewestFirst ? local.Ticks(store_.LastWrite(file)) : store_.Bytes(file);
-        keyed[i] = Keyed{key, hits[i]};
-    }
-    place(keyed, [&](const Keyed& a, const Keyed& b) {
-        if (a.key != b.key) {
-            return descending ? a.key > b.key : a.key < b.key;
+    enum class Step { kPrimary, kPath };
+    Step step = order == kByPath ? Step::kPath : Step::kPrimary;
+    std::size_t word = 0;
+    const bool descendingOrder = order == kLargestFirst || order == kNewestFirst;
+    std::string scratch;
+    std::size_t length = 0;
+    auto nameAscii = [this](const Hit& hit, std::string_view name) {
+        return store_.Folder(hit.folder).NamesAscii() || IsAsciiText(name);
+    };
+    auto keyOf = [&](const Hit& hit) -> std::uint64_t {
+        if (step == Step::kPrimary) {
+            switch (order) {
+            case kLargestFirst:
+            case kSmallestFirst:
+                return static_cast<std::uint64_t>(store_.Bytes(hit.file)) ^ kSignFlip;
+            case kNewestFirst:
+                return static_cast<std::uint64_t>(local.Ticks(store_.LastWrite(hit.file))) ^
+                       kSignFlip;
+            default: {
+                const std::string_view name = store_.Name(hit.file);
+                return OrderWord(name, {}, nameAscii(hit, name), word, scratch, length);
+            }
+            }
         }
-        return pathCompare(a.hit, b.hit) < 0;
-    });
-    for (std::size_t i = first; i < last; ++i) {
-        hits[i] = keyed[i].hit;
+        const std::string_view name = store_.Name(hit.file);
+        return OrderWord(store_.Prefix(hit.folder), name,
+                         store_.Folder(hit.folder).PrefixAscii() && nameAscii(hit, name), word,
+                         scratch, length);
+    };
+    // Whether the current key is the last of its kind for an item: a number
+    // is one key; a text ends with the word that holds its last byte.
+    auto lastWord = [&](const Hit& hit) {
+        if (step == Step::kPrimary && order != kByName) {
+            return true;
+        }
+        keyOf(hit);
+        return length <= 8 * (word + 1);
+    };
+    // The order itself, for items that agree on every earlier key: the
+    // current key, then what the remaining keys stand for.
+    auto less = [&](const Item& a, const Item& b) {
+        if (a.key != b.key) {
+            return (descendingOrder && step == Step::kPrimary) ? a.key > b.key : a.key < b.key;
+        }
+        if (step == Step::kPrimary && order == kByName) {
+            const int byName =
+                base::CompareIgnoreCase(store_.Name(a.hit.file), store_.Name(b.hit.file));
+            if (byName != 0) {
+                return byName < 0;
+            }
+        }
+        return ComparePaths(a.hit, b.hit) < 0;
+    };
+    // Only the rows [from, to) need their place: select the smallest `to`,
+    // then the ones before `from`, then sort what remains.
+    auto place = [&](std::vector<Item>& items, std::size_t from, std::size_t to) {
+        const auto begin = items.begin();
+        if (to < items.size()) {
+            if (to <= 4096) {
+                std::partial_sort(begin, begin + static_cast<std::ptrdiff_t>(to), items.end(),
+                                  less);
+                return;
+            }
+            std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(to), items.end(), less);
+        }
+        if (from > 0) {
+            std::nth_element(begin, begin + static_cast<std::ptrdiff_t>(from),
+                             begin + static_cast<std::ptrdiff_t>(to), less);
+        }
+        std::sort(begin + static_cast<std::ptrdiff_t>(from),
+                  begin + static_cast<std::ptrdiff_t>(to), less);
+    };
+
+    std::vector<Item> items(hits.size());
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        items[i] = Item{keyOf(hits[i]), hits[i]};
+    }
+    std::size_t from = first;
+    std::size_t to = last;
+    // A page deep in a large set: narrow the set down by the keys' buckets
+    // (a radix selection) instead of comparing a million items. With no
+    // filter, largest first at offset 100,000 took 103 ms by comparisons
+    // (nth_element over 1,000,000); ... (see bench/index.bench.sh).
+    // The whole set, or most of it (an export): comparisons it is.
+    std::vector<std::uint32_t> counts;
+    std::vector<Item> kept;
+    while (items.size() > std::max<std::size_t>(kSelectBySort, 4 * (to - from))) {
+        std::uint64_t lowest = UINT64_MAX;
+        std::uint64_t highest = 0;
+        for (const Item& item : items) {
+            lowest = std::min(lowest, item.key);
+            highest = std::max(highest, item.key);
+        }
+        if (lowest == highest) {
+            // Every item ties on this key: on to the next one.
+            if (lastWord(items.front().hit)) {
+                if (step == Step::kPath) {
+                    break; // equal paths: in no defined order
+                }
+                step = Step::kPath;
+                word = 0;
+            } else {
+                ++word;
+            }
+            for (Item& item : items) {
+                item.key = keyOf(item.hit);
+            }
+            continue;
+        }
+        const bool descending = descendingOrder && step == Step::kPrimary;
+        const bool numeric = step == Step::kPrimary && order != kByName;
+        const int bits = static_cast<int>(std::bit_width(highest - lowest));
+        const int shift = std::max(0, bits - static_cast<int>(kTextBucketBits));
+        // Buckets in the order's direction: bucket 0 comes first.
+        auto bucketOf = [&](std::uint64_t key) {
+            const std::uint64_t x = descending ? highest - key : key - lowest;
+            return numeric ? LogBucket(x) : static_cast<std::size_t>(x >> shift);
+        };
+        counts.assign(numeric ? kLogBuckets : (std::size_t{1} << kTextBucketBits) + 1, 0);
+        for (const Item& item : items) {
+            ++counts[bucketOf(item.key)];
+        }
+        // The buckets that hold the rows [from, to).
+        std::size_t before = 0;
+        std::size_t low = 0;
+        while (before + counts[low] <= from) {
+            before += counts[low++];
+        }
+        std::size_t through = before;
+        std::size_t high = low;
+        while (through + counts[high] < to) {
+            through += counts[high++];
+        }
+        through += counts[high];
+        if (before == 0 && through == items.size()) {
+            break; // the rows span every bucket
+        }
+        kept.clear();
+        kept.reserve(through - before);
+        for (const Item& item : items) {
+            const std::size_t b = bucketOf(item.key);
+            if (b >= low && b <= high) {
+                kept.push_back(item);
+            }
+        }
+        items.swap(kept);
+        from -= before;
+        to -= before;
+    }
+    place(items, from, to);
+    for (std::size_t i = from; i < to; ++i) {
+        hits[first + (i - from)] = items[i].hit;
     }
 }
 
 // ---- Rows ----
 
 std::string VexoEngine13::FilePath(const Hit& hit) const {
-    const std::string_view prefix = store_.Folder(hit.folder).Prefix();
+    const std::string_view prefix = store_.Prefix(hit.folder);
     const std::string_view name = store_.Name(hit.file);
     std::string path;
     path.reserve(prefix.size() + name.size());
@@ -435,10 +641,8 @@ VexoFile13 VexoEngine13::MakeRow(const Hit& hit, LocalTime& local) const {
     VexoFile13 row;
     row.Name = std::string(store_.Name(hit.file));
     row.Path = FilePath(hit);
-    const std::uint32_t ext = store_.ExtensionId(hit.file);
-    if (ext != 0) {
-        row.Extension = std::string(store_.Extension(ext));
-    }
+    std::string scratch;
+    row.Extension = std::string(store_.ExtensionOf(hit.file, scratch));
     row.Bytes = store_.Bytes(hit.file);
     row.Modified = local.Parts(store_.LastWrite(hit.file));
     return row;
