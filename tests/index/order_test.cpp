@@ -134,6 +134,11 @@ TEST_F(OrderTest, EveryOrderAndPageAgreesWithAPlainSort) {
                 for (const std::int32_t limit : {1, 250}) {
                     const PageRef page = Query(*engine, shape.filter, order, offset, limit);
                     ASSERT_EQ(page->Total, static_cast<std::int32_t>(expected.size()));
+                    std::int64_t bytes = 0;
+                    for (const VexoFile13& row : expected) {
+                        bytes += row.Bytes;
+                    }
+                    ASSERT_EQ(page->Bytes, bytes);
                     std::vector<std::string> want;
                     for (std::int32_t i = offset;
                          i < std::min<std::int32_t>(offset + limit, page->Total); ++i) {

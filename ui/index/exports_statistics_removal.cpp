@@ -88,7 +88,8 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
         LocalTime local(*dependencies_.clock);
         std::vector<Hit> hits;
         Match(snapshot, filter, local, hits, {});
-        Sort(hits, order, 0, hits.size(), local);
+        const std::size_t matches = hits.size();
+        hits = Sort(std::move(hits), order, 0, matches, local);
 
         std::string piece(base::kUtf8Bom);
         piece += "Name,Bytes,Extension,Modified,Path\r\n";

@@ -2,6 +2,7 @@
 
 #include "base/ordinal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vexo::index {
@@ -106,6 +107,37 @@ std::int64_t IndexStore::LargeBytes(std::uint32_t file) const {
         }
     }
     return largeBytes_[lo].bytes;
+}
+
+bool IndexStore::AnyNegativeLength(std::uint32_t files) const {
+    const std::uint32_t count = largeCount_.load(std::memory_order_acquire);
+    for (std::uint32_t i = 0; i < count && largeBytes_[i].file < files; ++i) {
+        if (largeBytes_[i].bytes < 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::int64_t IndexStore::SumBytes(std::uint32_t files) const {
+    std::int64_t sum = 0;
+    for (std::uint32_t first = 0; first < files; first += kFileChunk) {
+        const FileChunk& chunk = Chunk(first);
+        const std::size_t count = std::min<std::size_t>(kFileChunk, files - first);
+        std::uint64_t small = 0;
+        std::uint64_t large = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t stored = chunk.bytes[i];
+            small += stored;
+            large += stored == kLengthInTable ? 1 : 0;
+        }
+        sum += static_cast<std::int64_t>(small - large * kLengthInTable);
+    }
+    const std::uint32_t count = largeCount_.load(std::memory_order_acquire);
+    for (std::uint32_t i = 0; i < count && largeBytes_[i].file < files; ++i) {
+        sum += largeBytes_[i].bytes;
+    }
+    return sum;
 }
 
 void IndexStore::Append(std::string_view name, std::int64_t length, platform::FileTime lastWrite) {

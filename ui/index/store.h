@@ -215,6 +215,12 @@ public:
         return {texts_.At(entry.prefixAt), entry.PrefixLength()};
     }
 
+    // Whether a file below `files` has a negative length (no file system
+    // gives one, but nothing is assumed).
+    bool AnyNegativeLength(std::uint32_t files) const;
+    // The sum of the lengths of the files below `files`.
+    std::int64_t SumBytes(std::uint32_t files) const;
+
     // The memory the index holds: every column, arena and table, counted
     // by capacity. Writer thread, or after the crawl has ended.
     std::size_t MemoryBytes() const;
