@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 #include <unordered_map>
@@ -274,11 +275,11 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
         (min <= 0 && !store_.AnyNegativeLength(n))) {
         // Every file passes: no test per file. With no filter this took
         // 16 ms of the 53 ms a path-ordered page took, with them.
-        hits.resize(n);
+        hits.reserve(n);
         for (std::uint32_t f = 0; f < folders; ++f) {
             const std::uint32_t end = f + 1 < folders ? store_.Folder(f + 1).firstFile : n;
             for (std::uint32_t file = store_.Folder(f).firstFile; file < end; ++file) {
-                hits[file] = Hit{file, f};
+                hits.push_back(Hit{file, f});
             }
         }
         if (matchedBytes != nullptr) {
@@ -413,10 +414,21 @@ void AppendOrderBytes(std::string& out, std::string_view text) {
     }
 }
 
-// Bytes [8 * word, 8 * word + 8) of the order bytes of a1 + a2, zero-padded,
-// as a big-endian number; `length` receives the order bytes' whole length.
-std::uint64_t OrderWord(std::string_view a1, std::string_view a2, bool ascii, std::size_t word,
-                        std::string& scratch, std::size_t& length) {
+// Bytes [skip + 8 * word, skip + 8 * word + 8) of the order bytes of a1 + a2,
+// zero-padded, as a big-endian number; `length` receives the order bytes'
+// whole length, or any length past the word when the text goes on past it.
+// `ascii` may be false for an ASCII text (it is then tested).
+std::uint64_t OrderWord(std::string_view a1, std::string_view a2, bool ascii, std::size_t skip,
+                        std::size_t word, std::string& scratch, std::size_t& length) {
+    if (!ascii) {
+        // Only the bytes up to the word's end decide what the word holds
+        // and whether the text goes on past it: a non-ASCII letter further
+        // on changes neither (testing whole names for it took a sixth of a
+        // by-name page).
+        const std::size_t upTo = skip + 8 * (word + 1);
+        ascii = IsAsciiText(a1.substr(0, upTo)) &&
+                (upTo <= a1.size() || IsAsciiText(a2.substr(0, upTo - a1.size())));
+    }
     bool fold = true;
     if (!ascii) {
         scratch.clear();
@@ -430,8 +442,10 @@ std::uint64_t OrderWord(std::string_view a1, std::string_view a2, bool ascii, st
     // The eight bytes, zero-padded, then upper-cased all at once when they
     // are ASCII: 21 ns a word byte by byte, the bulk of a by-name selection.
     unsigned char bytes[8] = {};
-    const std::size_t from = 8 * word;
-    if (from < a1.size()) {
+    const std::size_t from = skip + 8 * word;
+    if (from + 8 <= a1.size()) {
+        std::memcpy(bytes, a1.data() + from, 8); // a fixed size: no call
+    } else if (from < a1.size()) {
         const std::size_t take = std::min<std::size_t>(8, a1.size() - from);
         std::memcpy(bytes, a1.data() + from, take);
         if (take < 8 && !a2.empty()) {
@@ -476,6 +490,9 @@ constexpr unsigned kTextBucketBits = 11;
 constexpr std::uint64_t kSignFlip = std::uint64_t{1} << 63;
 // Sets this small are sorted by comparisons at once.
 constexpr std::size_t kSelectBySort = 2048;
+// Sets this large are first narrowed by a sample of this many keys.
+constexpr std::size_t kSampleFrom = 65'536;
+constexpr std::size_t kSample = 8192;
 
 } // namespace
 
@@ -516,9 +533,29 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
     const bool descendingOrder = order == kLargestFirst || order == kNewestFirst;
     std::string scratch;
     std::size_t length = 0;
-    auto nameAscii = [this](const Hit& hit, std::string_view name) {
-        return store_.Folder(hit.folder).NamesAscii() || IsAsciiText(name);
-    };
+    // The ASCII start that every folder's path shares (the root, when there
+    // is one): path words begin after it. Words from the start of the path
+    // ("C:\" and five letters) kept 8 % of a million files in a page's
+    // first bucket.
+    std::size_t pathSkip = 0;
+    if (const std::uint32_t folders = store_.PublishedFolders(); folders > 0) {
+        const std::string_view common = store_.Prefix(0);
+        pathSkip = common.size();
+        for (std::size_t i = 0; i < pathSkip; ++i) {
+            if (static_cast<unsigned char>(common[i]) >= 0x80) {
+                pathSkip = i;
+            }
+        }
+        for (std::uint32_t f = 1; f < folders && pathSkip > 0; ++f) {
+            const std::string_view prefix = store_.Prefix(f);
+            std::size_t same = 0;
+            const std::size_t most = std::min(pathSkip, prefix.size());
+            while (same < most && prefix[same] == common[same]) {
+                ++same;
+            }
+            pathSkip = same;
+        }
+    }
     auto keyOf = [&](const Hit& hit, Level level) -> std::uint64_t {
         if (level.step == Step::kPrimary) {
             switch (order) {
@@ -530,14 +567,16 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
                        kSignFlip;
             default: {
                 const std::string_view name = store_.Name(hit.file);
-                return OrderWord(name, {}, nameAscii(hit, name), level.word, scratch, length);
+                return OrderWord(name, {}, store_.Folder(hit.folder).NamesAscii(), 0, level.word,
+                                 scratch, length);
             }
             }
         }
         const std::string_view name = store_.Name(hit.file);
         return OrderWord(store_.Prefix(hit.folder), name,
-                         store_.Folder(hit.folder).PrefixAscii() && nameAscii(hit, name),
-                         level.word, scratch, length);
+                         store_.Folder(hit.folder).PrefixAscii() &&
+                             store_.Folder(hit.folder).NamesAscii(),
+                         pathSkip, level.word, scratch, length);
     };
     // The level after `level` for items that tie on it (all tie alike); false
     // when none follows: their paths are equal.
@@ -545,7 +584,7 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
         const bool numeric = level.step == Step::kPrimary && order != kByName;
         if (!numeric) {
             keyOf(hit, level);
-            if (length > 8 * (level.word + 1)) {
+            if (length > (level.step == Step::kPath ? pathSkip : 0) + 8 * (level.word + 1)) {
                 ++level.word;
                 return true;
             }
@@ -605,31 +644,35 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
             out.push_back(items[i].hit);
         }
     };
+    // A path word that lies within the folder's part is the folder's own,
+    // and the files of a folder come together: with no filter, words made
+    // per file took 27 ms of a path-ordered page.
+    struct FolderWord {
+        std::uint32_t folder = UINT32_MAX;
+        std::uint64_t key = 0;
+    };
+    auto cachedKeyOf = [&](const Hit& hit, Level level, FolderWord& cache) {
+        if (hit.folder == cache.folder) {
+            return cache.key;
+        }
+        const std::uint64_t key = keyOf(hit, level);
+        const FolderEntry& folder = store_.Folder(hit.folder);
+        if (level.step == Step::kPath && folder.PrefixAscii() &&
+            pathSkip + 8 * (level.word + 1) <= folder.PrefixLength()) {
+            cache = FolderWord{hit.folder, key};
+        } else {
+            cache.folder = UINT32_MAX;
+        }
+        return key;
+    };
     auto fillKeys = [&](const std::vector<Hit>& set, std::vector<std::uint64_t>& keys, Level level,
                         std::uint64_t& lowest, std::uint64_t& highest) {
         keys.resize(set.size());
         lowest = UINT64_MAX;
         highest = 0;
-        // A path word that lies within the folder's part is the folder's
-        // own, and the files of a folder come together: with no filter,
-        // words made per file took 27 ms of a path-ordered page.
-        std::uint32_t wordFolder = UINT32_MAX;
-        std::uint64_t folderKey = 0;
+        FolderWord cache;
         for (std::size_t i = 0; i < set.size(); ++i) {
-            std::uint64_t key;
-            if (set[i].folder == wordFolder) {
-                key = folderKey;
-            } else {
-                key = keyOf(set[i], level);
-                const FolderEntry& folder = store_.Folder(set[i].folder);
-                if (level.step == Step::kPath && folder.PrefixAscii() &&
-                    8 * (level.word + 1) <= folder.PrefixLength()) {
-                    wordFolder = set[i].folder;
-                    folderKey = key;
-                } else {
-                    wordFolder = UINT32_MAX;
-                }
-            }
+            const std::uint64_t key = cachedKeyOf(set[i], level, cache);
             keys[i] = key;
             lowest = std::min(lowest, key);
             highest = std::max(highest, key);
@@ -735,8 +778,59 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
     std::vector<std::uint64_t> keys;
     std::uint64_t lowest = 0;
     std::uint64_t highest = 0;
+    const std::size_t n = hits.size();
+    if (n >= kSampleFrom && 4 * (last - first) < n / 16) {
+        // A page of a very large set: the keys of a sample say between
+        // which two keys the page lies, and one pass keeps only the items
+        // between them (with them), counting those before. Making every
+        // key, then counting and gathering them by buckets, read and wrote
+        // three arrays of a million items where this reads one.
+        const bool descending = descendingOrder && top.step == Step::kPrimary;
+        auto earlier = [descending](std::uint64_t a, std::uint64_t b) {
+            return descending ? a > b : a < b;
+        };
+        std::vector<std::uint64_t> sample(kSample);
+        std::uint64_t state = 0x9E3779B97F4A7C15u;
+        for (std::uint64_t& key : sample) {
+            state = state * 6364136223846793005u + 1442695040888963407u;
+            key = keyOf(hits[static_cast<std::size_t>((state >> 33) % n)], top);
+        }
+        std::sort(sample.begin(), sample.end(), earlier);
+        // Four standard deviations of a sample rank either side, and then
+        // some: a miss only costs the pass below once more.
+        const double share = static_cast<double>(first) / static_cast<double>(n);
+        const auto margin = static_cast<std::ptrdiff_t>(
+            4.0 * std::sqrt(static_cast<double>(kSample) * share * (1.0 - share)) + 16.0);
+        const auto lowAt = static_cast<std::ptrdiff_t>(first * kSample / n) - margin;
+        const auto highAt = static_cast<std::ptrdiff_t>((last * kSample + n - 1) / n) + margin;
+        const bool openLow = lowAt < 0;
+        const bool openHigh = highAt >= static_cast<std::ptrdiff_t>(kSample);
+        const std::uint64_t from = openLow ? 0 : sample[static_cast<std::size_t>(lowAt)];
+        const std::uint64_t to = openHigh ? 0 : sample[static_cast<std::size_t>(highAt)];
+        std::vector<Hit> kept;
+        std::size_t before = 0;
+        lowest = UINT64_MAX;
+        highest = 0;
+        FolderWord cache;
+        for (const Hit& hit : hits) {
+            const std::uint64_t key = cachedKeyOf(hit, top, cache);
+            if (!openLow && earlier(key, from)) {
+                ++before;
+            } else if (openHigh || !earlier(to, key)) {
+                kept.push_back(hit);
+                keys.push_back(key);
+                lowest = std::min(lowest, key);
+                highest = std::max(highest, key);
+            }
+        }
+        if (before <= first && before + kept.size() >= last) {
+            select(select, kept, keys, first - before, last - before, top, lowest, highest);
+            return out;
+        }
+        keys.clear();
+    }
     fillKeys(hits, keys, top, lowest, highest);
-    if (hits.size() <= std::max<std::size_t>(kSelectBySort, 4 * (last - first))) {
+    if (n <= std::max<std::size_t>(kSelectBySort, 4 * (last - first))) {
         finish(hits, keys, first, last, top);
     } else {
         select(select, hits, keys, first, last, top, lowest, highest);
