@@ -131,7 +131,7 @@ TEST_F(OrderTest, EveryOrderAndPageAgreesWithAPlainSort) {
                 expected.begin(), expected.end(),
                 [order](const VexoFile13& a, const VexoFile13& b) { return Before(a, b, order); });
             for (const std::int32_t offset : shape.offsets) {
-                for (const std::int32_t limit : {1, 250}) {
+                for (const std::int32_t limit : {1, 250, 1'000'000}) {
                     const PageRef page = Query(*engine, shape.filter, order, offset, limit);
                     ASSERT_EQ(page->Total, static_cast<std::int32_t>(expected.size()));
                     std::int64_t bytes = 0;
@@ -151,6 +151,25 @@ TEST_F(OrderTest, EveryOrderAndPageAgreesWithAPlainSort) {
             }
         }
     }
+}
+
+TEST_F(OrderTest, ANameThatEndsWhereOthersGoOnStillTiesOnlySoFar) {
+    // Thousands of names that agree on their first eight letters, the first
+    // of them exactly those eight: the rest still order by what follows,
+    // not by their folders.
+    std::vector<FakeEntry> first{File("abcdefgh")};
+    std::vector<FakeEntry> second;
+    for (int i = 1; i < 4000; ++i) {
+        (i % 2 == 0 ? first : second).push_back(File(Cat({"abcdefgh", std::to_string(i)})));
+    }
+    files.AddFolder("C:\\n", {Dir("b"), Dir("a")});
+    files.AddFolder("C:\\n\\a", first);
+    files.AddFolder("C:\\n\\b", second);
+    auto engine = Crawl({"C:\\n"});
+    std::vector<std::string> names = Names(engine->SelectForRemoval("", 0));
+    std::sort(names.begin(), names.end());
+    const PageRef page = Query(*engine, {}, kByName, 1000, 5);
+    EXPECT_EQ(Names(page), std::vector<std::string>(names.begin() + 1000, names.begin() + 1005));
 }
 
 } // namespace

@@ -25,11 +25,18 @@ void AppendCsvField(std::string& out, std::string_view value) {
             break;
         }
     }
-    for (const char c : value) {
-        if (c == '"') {
-            out.push_back('"');
+    // Whole runs between quotes at a time: a character at a time took most
+    // of the time an export of a million rows spent writing.
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t quote = value.find('"', start);
+        if (quote == std::string_view::npos) {
+            out.append(value.substr(start));
+            break;
         }
-        out.push_back(c);
+        out.append(value.substr(start, quote + 1 - start));
+        out.push_back('"');
+        start = quote + 1;
     }
     out.push_back('"');
 }

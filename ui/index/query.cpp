@@ -493,6 +493,8 @@ constexpr std::size_t kSelectBySort = 2048;
 // Sets this large are first narrowed by a sample of this many keys.
 constexpr std::size_t kSampleFrom = 65'536;
 constexpr std::size_t kSample = 8192;
+// Ties this many words deep are sorted by comparisons (no deeper recursion).
+constexpr std::size_t kDeepestWord = 32;
 
 } // namespace
 
@@ -578,22 +580,38 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
                              store_.Folder(hit.folder).NamesAscii(),
                          pathSkip, level.word, scratch, length);
     };
-    // The level after `level` for items that tie on it (all tie alike); false
-    // when none follows: their paths are equal.
-    auto nextLevel = [&](const Hit& hit, Level& level) {
+    // Whether a text key goes on past the current word for this item. Items
+    // that tie on a word may still differ there: one text may end with the
+    // word while another goes on.
+    auto goesOn = [&](const Hit& hit, Level level) {
+        keyOf(hit, level);
+        return length > (level.step == Step::kPath ? pathSkip : 0) + 8 * (level.word + 1);
+    };
+    // The level after `level` for items that tie on it, given whether the
+    // text of any of them goes on; false when none follows: their paths are
+    // equal.
+    auto nextLevel = [&](Level& level, bool anyGoesOn) {
         const bool numeric = level.step == Step::kPrimary && order != kByName;
-        if (!numeric) {
-            keyOf(hit, level);
-            if (length > (level.step == Step::kPath ? pathSkip : 0) + 8 * (level.word + 1)) {
-                ++level.word;
-                return true;
-            }
+        if (!numeric && anyGoesOn) {
+            ++level.word;
+            return true;
         }
         if (level.step == Step::kPath) {
             return false;
         }
         level = Level{Step::kPath, 0};
         return true;
+    };
+    auto anyGoesOn = [&](auto begin, auto end, Level level, auto hitOf) {
+        if (level.step == Step::kPrimary && order != kByName) {
+            return false;
+        }
+        for (auto item = begin; item != end; ++item) {
+            if (goesOn(hitOf(*item), level)) {
+                return true;
+            }
+        }
+        return false;
     };
     // The order itself, for items at one level: the current key, then what
     // the remaining keys stand for.
@@ -692,7 +710,8 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
         while (set.size() > std::max<std::size_t>(kSelectBySort, 4 * (to - from))) {
             if (lowest == highest) {
                 // Every item ties on this key: on to the next one.
-                if (!nextLevel(set.front(), level)) {
+                if (!nextLevel(level, anyGoesOn(set.begin(), set.end(), level,
+                                                [](const Hit& hit) { return hit; }))) {
                     break; // equal paths: in no defined order
                 }
                 fillKeys(set, keys, level, lowest, highest);
@@ -830,6 +849,49 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
         keys.clear();
     }
     fillKeys(hits, keys, top, lowest, highest);
+    if (first == 0 && last == n) {
+        // Every row (an export): sorted by the keys alone, and each run of
+        // items that tie by the next key. Comparing the paths of tied items
+        // took 0.46 s of the 1.96 s an export of a million rows took.
+        std::vector<Item> items(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            items[i] = Item{keys[i], hits[i]};
+        }
+        using Iterator = std::vector<Item>::iterator;
+        auto sortRuns = [&](auto& self, Iterator begin, Iterator end, Level level) -> void {
+            if (level.word > kDeepestWord) {
+                // Texts that agree this far are rare; compare them whole.
+                std::sort(begin, end, lessAt(level));
+                return;
+            }
+            const bool descending = descendingOrder && level.step == Step::kPrimary;
+            std::sort(begin, end, [descending](const Item& a, const Item& b) {
+                return descending ? a.key > b.key : a.key < b.key;
+            });
+            for (Iterator run = begin; run != end;) {
+                Iterator runEnd = run + 1;
+                while (runEnd != end && runEnd->key == run->key) {
+                    ++runEnd;
+                }
+                Level next = level;
+                if (runEnd - run > 1 &&
+                    nextLevel(next, anyGoesOn(run, runEnd, level,
+                                              [](const Item& item) { return item.hit; }))) {
+                    FolderWord cache;
+                    for (Iterator item = run; item != runEnd; ++item) {
+                        item->key = cachedKeyOf(item->hit, next, cache);
+                    }
+                    self(self, run, runEnd, next);
+                }
+                run = runEnd;
+            }
+        };
+        sortRuns(sortRuns, items.begin(), items.end(), top);
+        for (const Item& item : items) {
+            out.push_back(item.hit);
+        }
+        return out;
+    }
     if (n <= std::max<std::size_t>(kSelectBySort, 4 * (last - first))) {
         finish(hits, keys, first, last, top);
     } else {
