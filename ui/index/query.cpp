@@ -13,6 +13,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <unordered_map>
+#include <utility>
 
 namespace vexo::index {
 
@@ -804,15 +805,28 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
         // between them (with them), counting those before. Making every
         // key, then counting and gathering them by buckets, read and wrote
         // three arrays of a million items where this reads one.
+        // Paths are bracketed by their first two words: one word of paths
+        // ("ARCHIVE\", a folder holding 23 % of the bench tree's files)
+        // kept 228,000 items for a page of 250.
         const bool descending = descendingOrder && top.step == Step::kPrimary;
-        auto earlier = [descending](std::uint64_t a, std::uint64_t b) {
+        const bool twoWords =
+            top.step == Step::kPath; // names' second words cost more than they save
+        using Key = std::pair<std::uint64_t, std::uint64_t>;
+        auto earlier = [descending](const Key& a, const Key& b) {
             return descending ? a > b : a < b;
         };
-        std::vector<std::uint64_t> sample(kSample);
+        const Level second{top.step, 1};
+        FolderWord cache;
+        FolderWord secondCache;
+        auto keyPair = [&](const Hit& hit) {
+            return Key{cachedKeyOf(hit, top, cache),
+                       twoWords ? cachedKeyOf(hit, second, secondCache) : 0};
+        };
+        std::vector<Key> sample(kSample);
         std::uint64_t state = 0x9E3779B97F4A7C15u;
-        for (std::uint64_t& key : sample) {
+        for (Key& key : sample) {
             state = state * 6364136223846793005u + 1442695040888963407u;
-            key = keyOf(hits[static_cast<std::size_t>((state >> 33) % n)], top);
+            key = keyPair(hits[static_cast<std::size_t>((state >> 33) % n)]);
         }
         std::sort(sample.begin(), sample.end(), earlier);
         // Four standard deviations of a sample rank either side, and then
@@ -824,22 +838,23 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
         const auto highAt = static_cast<std::ptrdiff_t>((last * kSample + n - 1) / n) + margin;
         const bool openLow = lowAt < 0;
         const bool openHigh = highAt >= static_cast<std::ptrdiff_t>(kSample);
-        const std::uint64_t from = openLow ? 0 : sample[static_cast<std::size_t>(lowAt)];
-        const std::uint64_t to = openHigh ? 0 : sample[static_cast<std::size_t>(highAt)];
+        const Key from = openLow ? Key{} : sample[static_cast<std::size_t>(lowAt)];
+        const Key to = openHigh ? Key{} : sample[static_cast<std::size_t>(highAt)];
         std::vector<Hit> kept;
         std::size_t before = 0;
         lowest = UINT64_MAX;
         highest = 0;
-        FolderWord cache;
+        cache = FolderWord{};
+        secondCache = FolderWord{};
         for (const Hit& hit : hits) {
-            const std::uint64_t key = cachedKeyOf(hit, top, cache);
+            const Key key = keyPair(hit);
             if (!openLow && earlier(key, from)) {
                 ++before;
             } else if (openHigh || !earlier(to, key)) {
                 kept.push_back(hit);
-                keys.push_back(key);
-                lowest = std::min(lowest, key);
-                highest = std::max(highest, key);
+                keys.push_back(key.first);
+                lowest = std::min(lowest, key.first);
+                highest = std::max(highest, key.first);
             }
         }
         if (before <= first && before + kept.size() >= last) {
