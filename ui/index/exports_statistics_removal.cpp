@@ -11,6 +11,7 @@
 #include <charconv>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace vexo::index {
 
@@ -58,6 +59,54 @@ void AppendSortableField(std::string& out, const base::DateTimeParts& t) {
     out.push_back('"');
 }
 
+// The same field from local ticks, with each day's date made once: turning
+// every row's time into a date took over a third of the time an export of
+// a million rows spent writing them.
+class SortableFields {
+public:
+    void Append(std::string& out, std::int64_t localTicks) {
+        constexpr std::int64_t kTicksPerDay = 864'000'000'000;
+        constexpr std::int64_t kTicksPerSecond = 10'000'000;
+        if (localTicks < 0) {
+            AppendSortableField(out, base::PartsFromFileTime(localTicks));
+            return;
+        }
+        const std::int64_t day = localTicks / kTicksPerDay;
+        Day& slot = days_[static_cast<std::size_t>(day) % days_.size()];
+        if (slot.day != day) {
+            const base::DateTimeParts date = base::PartsFromFileTime(day * kTicksPerDay);
+            if (date.year > 9999) {
+                AppendSortableField(out, base::PartsFromFileTime(localTicks));
+                return;
+            }
+            slot.day = day;
+            slot.text.clear();
+            AppendDigits(slot.text, date.year, 4);
+            slot.text.push_back('-');
+            AppendDigits(slot.text, date.month, 2);
+            slot.text.push_back('-');
+            AppendDigits(slot.text, date.day, 2);
+        }
+        const auto second = static_cast<int>(localTicks % kTicksPerDay / kTicksPerSecond);
+        out.push_back('"');
+        out.append(slot.text);
+        out.push_back('T');
+        AppendDigits(out, second / 3600, 2);
+        out.push_back(':');
+        AppendDigits(out, second / 60 % 60, 2);
+        out.push_back(':');
+        AppendDigits(out, second % 60, 2);
+        out.push_back('"');
+    }
+
+private:
+    struct Day {
+        std::int64_t day = -1;
+        std::string text;
+    };
+    std::vector<Day> days_ = std::vector<Day>(4096);
+};
+
 } // namespace
 
 // ---- Export ----
@@ -104,6 +153,7 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
         // row took most of the 1.68 s that 1,000,000 rows took.
         std::string path;
         std::string scratch;
+        SortableFields dates;
         for (const Hit& hit : hits) {
             const std::string_view name = store_.Name(hit.file);
             base::AppendCsvField(piece, name);
@@ -112,7 +162,7 @@ void VexoEngine13::RunExport(const std::string& destination, const Filter& filte
             piece += ',';
             base::AppendCsvField(piece, store_.ExtensionOf(hit.file, scratch));
             piece += ',';
-            AppendSortableField(piece, local.Parts(store_.LastWrite(hit.file)));
+            dates.Append(piece, local.Ticks(store_.LastWrite(hit.file)));
             piece += ',';
             path.assign(store_.Prefix(hit.folder));
             path.append(name);
