@@ -343,24 +343,26 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
                     break;
                 }
                 const auto offset = static_cast<std::uint32_t>(startAt + (found - base));
-                // The file whose name holds `found`.
+                // The file whose name holds `found`: the first that ends
+                // past it (a name starts where the one before ends).
                 std::uint32_t lo = file;
-                std::uint32_t hi = end;
-                while (hi - lo > 1) {
+                std::uint32_t hi = end - 1;
+                while (lo < hi) {
                     const std::uint32_t mid = lo + (hi - lo) / 2;
-                    if (store_.NameStart(mid) <= offset) {
-                        lo = mid;
+                    if (store_.NameEnd(mid) <= offset) {
+                        lo = mid + 1;
                     } else {
                         hi = mid;
                     }
                 }
                 file = lo;
-                if (offset + m <= store_.NameEnd(file)) {
+                const std::uint32_t nameEnd = store_.NameEnd(file);
+                if (offset + m <= nameEnd) {
                     add(file);
                     if (++file == end) {
                         break;
                     }
-                    p = base + (store_.NameStart(file) - startAt);
+                    p = base + (nameEnd - startAt);
                 } else {
                     p = found + 1; // straddles two names
                 }
@@ -369,7 +371,7 @@ bool VexoEngine13::Match(const Snapshot& snapshot, const Filter& filter, LocalTi
         }
         for (std::uint32_t file = first; file < end; ++file) {
             const std::string_view name = store_.Name(file);
-            if (text.In(name, namesAscii || IsAsciiText(name))) {
+            if (text.In(name, store_.NameAscii(file))) {
                 add(file);
             }
         }
@@ -570,15 +572,14 @@ std::vector<VexoEngine13::Hit> VexoEngine13::Sort(std::vector<Hit> hits, SortOrd
                        kSignFlip;
             default: {
                 const std::string_view name = store_.Name(hit.file);
-                return OrderWord(name, {}, store_.Folder(hit.folder).NamesAscii(), 0, level.word,
-                                 scratch, length);
+                return OrderWord(name, {}, store_.NameAscii(hit.file), 0, level.word, scratch,
+                                 length);
             }
             }
         }
         const std::string_view name = store_.Name(hit.file);
         return OrderWord(store_.Prefix(hit.folder), name,
-                         store_.Folder(hit.folder).PrefixAscii() &&
-                             store_.Folder(hit.folder).NamesAscii(),
+                         store_.Folder(hit.folder).PrefixAscii() && store_.NameAscii(hit.file),
                          pathSkip, level.word, scratch, length);
     };
     // Whether a text key goes on past the current word for this item. Items

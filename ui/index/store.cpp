@@ -7,6 +7,10 @@
 
 namespace vexo::index {
 
+// A name's end never reaches the bit that marks a non-ASCII name.
+static_assert(std::uint64_t{TextArena::kBlockSize} * TextArena::kMaxBlocks <=
+              IndexStore::kNameNonAscii);
+
 namespace {
 
 // The extension as the index keeps it: from the last dot to the end.
@@ -158,7 +162,8 @@ void IndexStore::Append(std::string_view name, std::int64_t length, platform::Fi
         folders_.store(writerFolders_, std::memory_order_release);
         folderOpen_ = true;
     }
-    if (!IsAsciiText(name)) {
+    const bool ascii = IsAsciiText(name);
+    if (!ascii) {
         folderTable_[writerFolders_ - 1].lengthAndFlags.fetch_or(FolderEntry::kNamesNonAscii,
                                                                  std::memory_order_relaxed);
     }
@@ -169,7 +174,8 @@ void IndexStore::Append(std::string_view name, std::int64_t length, platform::Fi
     }
     FileChunk& chunk = *fileChunks_[chunkIndex];
     const std::size_t i = file & kFileChunkMask;
-    chunk.nameEnd[i] = names_.Add(name) + static_cast<std::uint32_t>(name.size());
+    chunk.nameEnd[i] =
+        (names_.Add(name) + static_cast<std::uint32_t>(name.size())) | (ascii ? 0u : kNameNonAscii);
     chunk.extension[i] = InternExtension(name);
     if (length >= 0 && length < std::int64_t{kLengthInTable}) {
         chunk.bytes[i] = static_cast<std::uint32_t>(length);
