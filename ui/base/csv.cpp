@@ -25,8 +25,8 @@ void AppendCsvField(std::string& out, std::string_view value) {
             break;
         }
     }
-    // Whole runs between quotes at a time: a character at a time took most
-    // of the time an export of a million rows spent writing.
+    // Whole runs between quotes at a time: a character at a time, this took
+    // 753 of an export's 4,300 samples over a million rows; by runs, 466.
     std::size_t start = 0;
     for (;;) {
         const std::size_t quote = value.find('"', start);

@@ -6,11 +6,12 @@
 //
 // Layout per file, measured on the 1,000,000-file bench tree (names average
 // 14.9 bytes, 50,000 folders with paths of 74 bytes):
-//   last write 8 + bytes 4 + name end 4 (and an ASCII bit) + extension id
-//   2 = 18 bytes of
-//   columns, plus the name's UTF-8 bytes in an arena: 37.4 bytes a file in
-//   all, where 8-byte lengths, a name start and a name length, 4-byte
-//   extension ids, 24-byte folder entries and 1 MiB blocks took 47.8.
+//   last write 8 + bytes 4 + name end 4 (with an ASCII bit) + extension id
+//   2 = 18 bytes of columns, plus the name's UTF-8 bytes in an arena: 38.0
+//   bytes a file in all, where 8-byte lengths, a name start and a name
+//   length, 4-byte extension ids, 24-byte folder entries and 1 MiB blocks
+//   took 47.8. Nothing is kept per order: every order is selected from
+//   these columns (see query.cpp).
 //   - Lengths of 4 GiB and more (a handful on a real disk; none of the
 //     bench tree's sizes reach them) are kept whole in a side table.
 //   - A name starts where the previous file's name ends, unless it ends in
@@ -155,7 +156,8 @@ public:
     static constexpr std::uint16_t kExtensionInName = 0xFFFF;
     // Set in a name's end for a name with non-ASCII bytes (offsets stay
     // below 1 GiB): testing the bytes of each name of a folder that holds
-    // one such name took a fifth of a filtered query's matching.
+    // one such name took a fifth of the matching loop's own time in a
+    // filtered query.
     static constexpr std::uint32_t kNameNonAscii = 0x8000'0000;
     // The stored length of a file whose length is in the side table.
     static constexpr std::uint32_t kLengthInTable = 0xFFFF'FFFF;
