@@ -139,27 +139,10 @@ echo "export_rows=$(($(wc -l < "$work/all.csv") - 1))"
 echo "export_s=$(grep '"event":"export"' "$work/export.json" | field ms | awk '{printf "%.3f", $1/1000}')"
 
 # ---- The Windows build under Wine, for the record ----
-wine_build=${VEXO_WINE_BUILD_DIR:-build/windows}
-wine_tool="$wine_build/ui/index/tool/vexo-index.exe"
-if [ -f "$wine_build/build.ninja" ]; then
-    cmake --build "$wine_build" --target vexo-index >/dev/null
-fi
-if [ ! -f "$wine_tool" ] || ! command -v wine >/dev/null 2>&1; then
+if ! bench_wine vexo-index ui/index/tool/vexo-index.exe; then
     echo "wine_crawl_s=skipped (no Windows build of vexo-index, or no Wine)"
     exit 0
 fi
-wine_tree=${VEXO_BENCH_WINE_TREE:-build/bench-tree-wine}
-wine_files=${VEXO_BENCH_WINE_FILES:-100000}
-python3 bench/index_tree.py "$wine_tree" --files "$wine_files" --folders $((wine_files / 20))
-read -r wine_manifest_files wine_manifest_bytes < "$wine_tree/totals"
-VEXO_ROOT="$here"
-export VEXO_ROOT
-# shellcheck source=scripts/wine-harness.sh
-. scripts/wine-harness.sh
-vexo_wine_start >/dev/null || { echo "the Wine harness did not start" >&2; exit 1; }
-drive_link="$WINEPREFIX/dosdevices/n:"
-ln -sfn "$(cd "$wine_tree/root" && pwd)" "$drive_link"
-trap 'rm -f "$drive_link"; vexo_wine_stop; rm -rf "$work"' EXIT
 seconds_of() { # seconds_of COMMAND... : the wall time of one run
     local start end
     start=$(date +%s.%N)

@@ -36,6 +36,23 @@ void AppendDigits(std::string& out, int value, int width) {
     out.append(digits, static_cast<std::size_t>(width));
 }
 
+// "yyyy-MM-dd" and "HH:mm:ss", as base::FormatSortable writes them.
+void AppendDate(std::string& out, int year, int month, int day) {
+    AppendDigits(out, year, 4);
+    out.push_back('-');
+    AppendDigits(out, month, 2);
+    out.push_back('-');
+    AppendDigits(out, day, 2);
+}
+
+void AppendClock(std::string& out, int hour, int minute, int second) {
+    AppendDigits(out, hour, 2);
+    out.push_back(':');
+    AppendDigits(out, minute, 2);
+    out.push_back(':');
+    AppendDigits(out, second, 2);
+}
+
 // base::CsvField(base::FormatSortable(t)) without its two texts: the form
 // starts with a digit and holds no quote, so the field is the form in
 // quotes. Years outside four digits take the general path.
@@ -45,17 +62,9 @@ void AppendSortableField(std::string& out, const base::DateTimeParts& t) {
         return;
     }
     out.push_back('"');
-    AppendDigits(out, t.year, 4);
-    out.push_back('-');
-    AppendDigits(out, t.month, 2);
-    out.push_back('-');
-    AppendDigits(out, t.day, 2);
+    AppendDate(out, t.year, t.month, t.day);
     out.push_back('T');
-    AppendDigits(out, t.hour, 2);
-    out.push_back(':');
-    AppendDigits(out, t.minute, 2);
-    out.push_back(':');
-    AppendDigits(out, t.second, 2);
+    AppendClock(out, t.hour, t.minute, t.second);
     out.push_back('"');
 }
 
@@ -81,21 +90,13 @@ public:
             }
             slot.day = day;
             slot.text.clear();
-            AppendDigits(slot.text, date.year, 4);
-            slot.text.push_back('-');
-            AppendDigits(slot.text, date.month, 2);
-            slot.text.push_back('-');
-            AppendDigits(slot.text, date.day, 2);
+            AppendDate(slot.text, date.year, date.month, date.day);
         }
         const auto second = static_cast<int>(localTicks % kTicksPerDay / kTicksPerSecond);
         out.push_back('"');
         out.append(slot.text);
         out.push_back('T');
-        AppendDigits(out, second / 3600, 2);
-        out.push_back(':');
-        AppendDigits(out, second / 60 % 60, 2);
-        out.push_back(':');
-        AppendDigits(out, second % 60, 2);
+        AppendClock(out, second / 3600, second / 60 % 60, second % 60);
         out.push_back('"');
     }
 
