@@ -87,35 +87,18 @@ echo "ratio_scan_vs_du=$(echo "$scan_s / $du_s" | bc -l | xargs printf '%.2f')"
 echo "ratio_scan_vs_gdu=$(echo "$scan_s / $gdu_s" | bc -l | xargs printf '%.2f')"
 
 # ---- the Windows build under Wine, for the record -------------------------------
-wine_build=${VEXO_WINE_BUILD_DIR:-build/windows}
-wine_tool="$wine_build/ui/space/tool/vexo-analysis.exe"
-if [ -f "$wine_build/build.ninja" ]; then
-    cmake --build "$wine_build" --target vexo-analysis >/dev/null
-fi
-if [ ! -f "$wine_tool" ] || ! command -v wine >/dev/null 2>&1; then
+if ! bench_wine vexo-analysis ui/space/tool/vexo-analysis.exe; then
     echo "wine_scan_s=skipped (no Windows build of vexo-analysis, or no Wine)"
     exit 0
 fi
-wine_tree=${VEXO_BENCH_WINE_TREE:-build/bench-tree-wine}
-wine_files=${VEXO_BENCH_WINE_FILES:-100000}
-python3 bench/index_tree.py "$wine_tree" --files "$wine_files" --folders $((wine_files / 20))
-read -r wine_manifest_files wine_manifest_bytes < "$wine_tree/totals"
-VEXO_ROOT="$here"
-export VEXO_ROOT
-# shellcheck source=scripts/wine-harness.sh
-. scripts/wine-harness.sh
-vexo_wine_start >/dev/null || { echo "the Wine harness did not start" >&2; exit 1; }
-drive_link="$WINEPREFIX/dosdevices/n:"
-ln -sfn "$(cd "$wine_tree/root" && pwd)" "$drive_link"
-trap 'rm -f "$drive_link"; vexo_wine_stop; rm -rf "$work"' EXIT
 wine "$wine_tool" 'N:\' > "$work/wine.out" 2>/dev/null || true
-du_each_of "$wine_tree/root" >/dev/null
+du_each_of "$wine_root" >/dev/null
 : > "$work/wine"; : > "$work/wine_du"
 for _ in $(seq "$runs"); do
     wine "$wine_tool" 'N:\' > "$work/wine.out" 2>/dev/null || true
     tr -d '\r' < "$work/wine.out" > "$work/wine.txt"
     value ms "$work/wine.txt" | awk '{print $1/1000}' >> "$work/wine"
-    seconds_of du_each_of "$wine_tree/root" >> "$work/wine_du"
+    seconds_of du_each_of "$wine_root" >> "$work/wine_du"
 done
 if [ "$(value files "$work/wine.txt")" != "$wine_manifest_files" ] ||
    [ "$(value bytes "$work/wine.txt")" != "$wine_manifest_bytes" ]; then

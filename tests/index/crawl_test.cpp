@@ -195,6 +195,31 @@ TEST_F(CrawlTest, ExactlyAMillionFilesCompleteWithoutTheLimit) {
     EXPECT_EQ(engine->Bytes(), 1'000'000);
 }
 
+TEST_F(CrawlTest, ExtensionsBeyondTheInternedOnesAreReadFromTheirNames) {
+    // 70,000 distinct extensions: the last ones no longer get an id of
+    // their own, and must still filter, show and group as the others do.
+    std::vector<FakeEntry> entries;
+    for (int i = 0; i < 70'000; ++i) {
+        entries.push_back(File(Cat({"f.e", std::to_string(i)}), 1));
+    }
+    entries.push_back(File("late.MKV", 4000));
+    entries.push_back(File("more.mkv", 3000));
+    entries.push_back(File("LATE.Zzz", 2000));
+    files.AddFolder("C:\\r", entries);
+    auto engine = Crawl({"C:\\r"});
+    const PageRef video = Query(*engine, Filter{"", 0, 0, "", Category::Video, 0});
+    EXPECT_EQ(Names(video), (std::vector<std::string>{"late.MKV", "more.mkv"}));
+    EXPECT_EQ(video->Rows[0].Extension, ".mkv");
+    const PageRef zzz = Query(*engine, Filter{"", 0, 0, " ZZZ", Category::All, 0});
+    EXPECT_EQ(Names(zzz), std::vector<std::string>{"LATE.Zzz"});
+    EXPECT_EQ(Query(*engine, Filter{"", 0, 0, ".e69999", Category::All, 0})->Total, 1);
+    engine->Statistics();
+    executor->RunAll();
+    const std::string stats = engine->StatsMessage();
+    EXPECT_EQ(stats.substr(0, stats.find('\n') + 1), ".mkv : 2 files | 0.00 GB\r\n");
+    EXPECT_NE(stats.find(".zzz : 1 files"), std::string::npos) << stats;
+}
+
 TEST_F(CrawlTest, RemovePathCountsOncePerPathInAnyLetterCase) {
     files.AddFolder("C:\\r", {File("Movie.mkv", 500), File("b", 20)});
     auto engine = Crawl({"C:\\r"});

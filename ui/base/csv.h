@@ -11,5 +11,7 @@ namespace vexo::base {
 // do not run the cell as a formula; every double quote is doubled and the
 // whole is enclosed in double quotes. An empty value gives "".
 std::string CsvField(std::string_view value);
+// The same field appended to `out`, for writers of many rows.
+void AppendCsvField(std::string& out, std::string_view value);
 
 } // namespace vexo::base

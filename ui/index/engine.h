@@ -152,12 +152,16 @@ private:
     Snapshot TakeSnapshot();
     // The filtered files of a snapshot in recording order; false when
     // `stillWanted` said no before the end.
+    // `matchedBytes`, when given, receives the sum of their lengths.
     bool Match(const Snapshot& snapshot, const Filter& filter, LocalTime& local,
-               std::vector<Hit>& hits, const std::function<bool()>& stillWanted);
-    // Puts the rows [first, last) of the order in place (all of them when
-    // first is 0 and last the size).
-    void Sort(std::vector<Hit>& hits, SortOrder order, std::size_t first, std::size_t last,
-              LocalTime& local);
+               std::vector<Hit>& hits, const std::function<bool()>& stillWanted,
+               std::int64_t* matchedBytes = nullptr);
+    // The rows [first, last) of `hits` in the order (all of them when first
+    // is 0 and last the size). Takes the hits over.
+    std::vector<Hit> Sort(std::vector<Hit> hits, SortOrder order, std::size_t first,
+                          std::size_t last, LocalTime& local);
+    // base::CompareIgnoreCase of the two files' paths.
+    int ComparePaths(const Hit& a, const Hit& b) const;
     VexoFile13 MakeRow(const Hit& hit, LocalTime& local) const;
     std::string FilePath(const Hit& hit) const;
 

@@ -25,23 +25,15 @@ std::int64_t LocalTime::Offset(platform::FileTime utc) {
         return kMixed;
     }
     const std::int64_t day = FloorDiv(utc, kTicksPerDay);
-    if (day == lastDay_) {
-        return lastOffset_;
-    }
-    std::int64_t offset;
-    if (const auto found = days_.find(day); found != days_.end()) {
-        offset = found->second;
-    } else {
+    Day& slot = days_[static_cast<std::size_t>(day) % kDaySlots];
+    if (slot.day != day) {
         const std::int64_t start = day * kTicksPerDay;
         const std::int64_t atStart = ExactTicks(start) - start;
         const std::int64_t end = start + kTicksPerDay;
         const std::int64_t atEnd = ExactTicks(end) - end;
-        offset = atStart == atEnd ? atStart : kMixed;
-        days_.emplace(day, offset);
+        slot = Day{day, atStart == atEnd ? atStart : kMixed};
     }
-    lastDay_ = day;
-    lastOffset_ = offset;
-    return offset;
+    return slot.offset;
 }
 
 std::int64_t LocalTime::Ticks(platform::FileTime utc) {

@@ -2,20 +2,16 @@
 
 #include "base/ordinal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vexo::index {
 
-namespace {
+// A name's end never reaches the bit that marks a non-ASCII name.
+static_assert(std::uint64_t{TextArena::kBlockSize} * TextArena::kMaxBlocks <=
+              IndexStore::kNameNonAscii);
 
-bool IsAsciiText(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
+namespace {
 
 // The extension as the index keeps it: from the last dot to the end.
 std::string_view RawExtension(std::string_view name) {
@@ -26,10 +22,11 @@ std::string_view RawExtension(std::string_view name) {
 } // namespace
 
 std::uint32_t TextArena::Add(std::string_view text) {
-    if (text.size() > kBlockSize) {
+    if (text.size() >= kBlockSize) {
         throw std::length_error("text longer than an index block");
     }
-    if (kBlockSize - used_ < text.size()) {
+    // Strictly less: the offset past the text stays inside its block.
+    if (kBlockSize - used_ <= text.size()) {
         block_ = allocated_;
         if (block_ >= kMaxBlocks) {
             throw std::length_error("index text arena full");
@@ -55,7 +52,7 @@ void IndexStore::BeginFolder(std::string_view folderPath) {
     folderOpen_ = false;
 }
 
-std::uint32_t IndexStore::InternExtension(std::string_view name) {
+std::uint16_t IndexStore::InternExtension(std::string_view name) {
     const std::string_view raw = RawExtension(name);
     if (raw.empty()) {
         return 0;
@@ -71,11 +68,15 @@ std::uint32_t IndexStore::InternExtension(std::string_view name) {
         return found->second;
     }
     std::string lower = base::ToLowerInvariant(raw);
-    std::uint32_t id;
+    std::uint16_t id;
     if (const auto found = lowerExtensions_.find(lower); found != lowerExtensions_.end()) {
         id = found->second;
+    } else if (writerExtensions_ >= kExtensionInName) {
+        // The tables stay bounded; such a file's extension is read from its
+        // name when it is needed.
+        return kExtensionInName;
     } else {
-        id = writerExtensions_;
+        id = static_cast<std::uint16_t>(writerExtensions_);
         const std::uint32_t offset = texts_.Add(lower);
         extensionTable_.Grow(id) =
             ExtensionEntry{texts_.At(offset), static_cast<std::uint32_t>(lower.size())};
@@ -87,30 +88,84 @@ std::uint32_t IndexStore::InternExtension(std::string_view name) {
     return id;
 }
 
+std::string_view IndexStore::ExtensionOf(std::uint32_t file, std::string& scratch) const {
+    const std::uint16_t id = ExtensionId(file);
+    if (id != kExtensionInName) {
+        return id == 0 ? std::string_view{} : Extension(id);
+    }
+    scratch = base::ToLowerInvariant(RawExtension(Name(file)));
+    return scratch;
+}
+
+std::int64_t IndexStore::LargeBytes(std::uint32_t file) const {
+    // Entries are in file order; every file below the published count has
+    // its entry published with it.
+    std::uint32_t lo = 0;
+    std::uint32_t hi = largeCount_.load(std::memory_order_acquire);
+    while (lo < hi) {
+        const std::uint32_t mid = lo + (hi - lo) / 2;
+        if (largeBytes_[mid].file < file) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return largeBytes_[lo].bytes;
+}
+
+bool IndexStore::AnyNegativeLength(std::uint32_t files) const {
+    const std::uint32_t count = largeCount_.load(std::memory_order_acquire);
+    for (std::uint32_t i = 0; i < count && largeBytes_[i].file < files; ++i) {
+        if (largeBytes_[i].bytes < 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::int64_t IndexStore::SumBytes(std::uint32_t files) const {
+    std::int64_t sum = 0;
+    for (std::uint32_t first = 0; first < files; first += kFileChunk) {
+        const FileChunk& chunk = Chunk(first);
+        const std::size_t count = std::min<std::size_t>(kFileChunk, files - first);
+        std::uint64_t small = 0;
+        std::uint64_t large = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t stored = chunk.bytes[i];
+            small += stored;
+            large += stored == kLengthInTable ? 1 : 0;
+        }
+        sum += static_cast<std::int64_t>(small - large * kLengthInTable);
+    }
+    const std::uint32_t count = largeCount_.load(std::memory_order_acquire);
+    for (std::uint32_t i = 0; i < count && largeBytes_[i].file < files; ++i) {
+        sum += largeBytes_[i].bytes;
+    }
+    return sum;
+}
+
 void IndexStore::Append(std::string_view name, std::int64_t length, platform::FileTime lastWrite) {
     const std::uint32_t file = writerFiles_;
     if (file >= kMaxFiles) {
         throw std::length_error("index full");
     }
-    if (name.size() >= kNonAsciiBit) {
-        throw std::length_error("file name too long for the index");
-    }
     if (!folderOpen_) {
         const std::uint32_t offset = texts_.Add(pendingFolder_);
         FolderEntry& folder = folderTable_.Grow(writerFolders_);
-        folder.prefix = texts_.At(offset);
-        folder.prefixLength = static_cast<std::uint32_t>(pendingFolder_.size());
+        folder.prefixAt = offset;
         folder.firstFile = file;
-        folder.prefixHash = static_cast<std::uint32_t>(base::IgnoreCaseHash{}(pendingFolder_));
-        folder.prefixAscii = IsAsciiText(pendingFolder_);
-        folder.namesAscii.store(true, std::memory_order_relaxed);
+        folder.lengthAndFlags.store(
+            static_cast<std::uint32_t>(pendingFolder_.size()) |
+                (IsAsciiText(pendingFolder_) ? 0u : FolderEntry::kPrefixNonAscii),
+            std::memory_order_relaxed);
         ++writerFolders_;
         folders_.store(writerFolders_, std::memory_order_release);
         folderOpen_ = true;
     }
     const bool ascii = IsAsciiText(name);
     if (!ascii) {
-        folderTable_[writerFolders_ - 1].namesAscii.store(false, std::memory_order_relaxed);
+        folderTable_[writerFolders_ - 1].lengthAndFlags.fetch_or(FolderEntry::kNamesNonAscii,
+                                                                 std::memory_order_relaxed);
     }
     const std::size_t chunkIndex = file >> kFileChunkBits;
     if (!fileChunks_[chunkIndex]) {
@@ -119,11 +174,17 @@ void IndexStore::Append(std::string_view name, std::int64_t length, platform::Fi
     }
     FileChunk& chunk = *fileChunks_[chunkIndex];
     const std::size_t i = file & kFileChunkMask;
-    chunk.nameAt[i] = names_.Add(name);
-    chunk.nameLength[i] =
-        static_cast<std::uint16_t>(name.size() | (ascii ? 0u : unsigned{kNonAsciiBit}));
+    chunk.nameEnd[i] =
+        (names_.Add(name) + static_cast<std::uint32_t>(name.size())) | (ascii ? 0u : kNameNonAscii);
     chunk.extension[i] = InternExtension(name);
-    chunk.bytes[i] = length;
+    if (length >= 0 && length < std::int64_t{kLengthInTable}) {
+        chunk.bytes[i] = static_cast<std::uint32_t>(length);
+    } else {
+        largeBytes_.Grow(writerLarge_) = LargeLength{file, length};
+        ++writerLarge_;
+        largeCount_.store(writerLarge_, std::memory_order_release);
+        chunk.bytes[i] = kLengthInTable;
+    }
     chunk.lastWrite[i] = lastWrite;
     writerFiles_ = file + 1;
     files_.store(writerFiles_, std::memory_order_release);
@@ -132,13 +193,14 @@ void IndexStore::Append(std::string_view name, std::int64_t length, platform::Fi
 std::size_t IndexStore::MemoryBytes() const {
     std::size_t total = sizeof(*this);
     total += fileChunksAllocated_ * sizeof(FileChunk);
-    total += folderTable_.CapacityBytes() + extensionTable_.CapacityBytes();
+    total += folderTable_.CapacityBytes() + extensionTable_.CapacityBytes() +
+             largeBytes_.CapacityBytes();
     total += names_.CapacityBytes() + texts_.CapacityBytes();
     // The writer's extension maps: buckets and nodes (key, id, links).
     for (const auto* map : {&rawExtensions_, &lowerExtensions_}) {
         total += map->bucket_count() * sizeof(void*);
         for (const auto& [key, id] : *map) {
-            total += sizeof(std::pair<const std::string, std::uint32_t>) + 2 * sizeof(void*) +
+            total += sizeof(std::pair<const std::string, std::uint16_t>) + 2 * sizeof(void*) +
                      (key.capacity() > 15 ? key.capacity() + 1 : 0);
         }
     }

@@ -92,6 +92,28 @@ const char* TextMatcher::Find(const char* begin, const char* end) const {
         }
         p += 16;
     }
+    // The last places, when fewer than sixteen remain, by one more block
+    // that ends at the last place and overlaps places already searched:
+    // folders hold twenty names of fifteen bytes, so most searches end in
+    // such places. One place at a time, a filtered query over a million
+    // names took 8.5 to 11 ms of processor time; with this block, 7.3 to 9.7.
+    if (p <= lastStart && lastStart - begin >= 15) {
+        const char* const q = lastStart - 15;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + m - 1));
+        const __m128i eq = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, firstFold), firstWant),
+                                         _mm_cmpeq_epi8(_mm_or_si128(b, lastFold), lastWant));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(eq));
+        mask &= ~((1u << (p - q)) - 1); // places before p are searched
+        while (mask != 0) {
+            const int bit = __builtin_ctz(mask);
+            if (EqualsFrom(q + bit, upper, m)) {
+                return q + bit;
+            }
+            mask &= mask - 1;
+        }
+        return nullptr;
+    }
 #endif
     for (; p <= lastStart; ++p) {
         if (AsciiUpper(*p) == first && EqualsFrom(p, upper, m)) {

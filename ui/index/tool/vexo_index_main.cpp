@@ -6,7 +6,9 @@
 //   vexo-index [options] ROOT...
 //     --text T --min N --max N --ext E --category N --older DAYS
 //     --order N --offset N --limit N     one query (limit 250 by default)
-//     --repeat K                         run that query K times
+//     --orders N,N.. --offsets N,N..     every order at every offset instead
+//     --also-unfiltered                  and each of those with no filter too
+//     --repeat K                         run each query K times
 //     --export FILE                      export with the same filter and order
 //     --stats                            extension statistics
 //     --prepare PREFIX... [--]           removal preparation below the prefixes
@@ -21,10 +23,12 @@
 #include "base/utf.h"
 #include "index/engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -51,6 +55,9 @@ struct Options {
     Filter filter;
     vexo::index::SortOrder order = vexo::index::kLargestFirst;
     std::int32_t offset = 0;
+    std::vector<std::int32_t> orders;
+    std::vector<std::int32_t> offsets;
+    bool alsoUnfiltered = false;
     std::int32_t limit = 250;
     int repeat = 1;
     bool query = true;
@@ -66,6 +73,7 @@ struct Options {
     std::cerr << "vexo-index: " << problem << "\n"
               << "usage: vexo-index [--text T] [--min N] [--max N] [--ext E] [--category N]\n"
                  "                  [--older DAYS] [--order N] [--offset N] [--limit N]\n"
+                 "                  [--orders N,N..] [--offsets N,N..] [--also-unfiltered]\n"
                  "                  [--repeat K] [--export FILE] [--stats] [--select]\n"
                  "                  [--prepare PREFIX... --] [--no-query] ROOT...\n";
     std::exit(2);
@@ -111,6 +119,17 @@ Options Parse(int argc, char** argv) {
             o.order = static_cast<vexo::index::SortOrder>(int32());
         } else if (arg == "--offset") {
             o.offset = int32();
+        } else if (arg == "--orders" || arg == "--offsets") {
+            std::vector<std::int32_t>& list = arg == "--orders" ? o.orders : o.offsets;
+            const std::string text = value();
+            std::size_t at = 0;
+            while (at <= text.size()) {
+                const std::size_t comma = std::min(text.find(',', at), text.size());
+                list.push_back(static_cast<std::int32_t>(Number(text.substr(at, comma - at), arg)));
+                at = comma + 1;
+            }
+        } else if (arg == "--also-unfiltered") {
+            o.alsoUnfiltered = true;
         } else if (arg == "--limit") {
             o.limit = int32();
         } else if (arg == "--repeat") {
@@ -291,14 +310,38 @@ int Run(const Options& o) {
          ",\"peak_resident_bytes\":" + std::to_string(PeakResidentBytes()) + "}");
 
     if (o.query) {
-        for (int run = 0; run < o.repeat; ++run) {
-            start = std::chrono::steady_clock::now();
-            engine->Request(o.filter, o.order, o.offset, o.limit);
-            engine->WaitForIdle();
-            const double ms = MillisSince(start);
-            const PageRef page = engine->Page();
-            if (page) {
-                Emit(PageJson("page", *page, true, ",\"ms\":" + Ms(ms)));
+        const std::vector<std::int32_t> orders =
+            o.orders.empty() ? std::vector<std::int32_t>{o.order} : o.orders;
+        const std::vector<std::int32_t> offsets =
+            o.offsets.empty() ? std::vector<std::int32_t>{o.offset} : o.offsets;
+        std::vector<Filter> filters{o.filter};
+        if (o.alsoUnfiltered) {
+            filters.push_back(Filter{});
+        }
+        for (const Filter& filter : filters) {
+            for (const std::int32_t order : orders) {
+                for (const std::int32_t offset : offsets) {
+                    for (int run = 0; run < o.repeat; ++run) {
+                        // Processor time as well: on a busy machine the wall
+                        // time is mostly waiting for a core.
+                        const std::clock_t cpuStart = std::clock();
+                        start = std::chrono::steady_clock::now();
+                        engine->Request(filter, static_cast<vexo::index::SortOrder>(order), offset,
+                                        o.limit);
+                        engine->WaitForIdle();
+                        const double ms = MillisSince(start);
+                        const double cpuMs =
+                            1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+                        const PageRef page = engine->Page();
+                        if (page) {
+                            Emit(PageJson(
+                                "page", *page, true,
+                                ",\"cpu_ms\":" + Ms(cpuMs) + ",\"text\":" + Json(filter.text) +
+                                    ",\"order\":" + std::to_string(order) +
+                                    ",\"offset\":" + std::to_string(offset) + ",\"ms\":" + Ms(ms)));
+                        }
+                    }
+                }
             }
         }
     }
