@@ -314,6 +314,28 @@ TEST(TextRules, FastMatchAndJoinedCompareAgreeWithTheBaseFunctions) {
     }
 }
 
+TEST(TextRules, TheVectorisedFindAgreesForTextsOfEveryLength) {
+    // ASCII only, from a few letters of every rarity, so that the two
+    // characters the search probes fall at every place of texts up to nine
+    // long, and matches start at every place of sixteen-byte blocks.
+    const std::string letters = "eEtTpPzZ._9\\";
+    std::mt19937 random(99);
+    auto make = [&](unsigned maxLength) {
+        std::string s(random() % (maxLength + 1), ' ');
+        for (char& c : s) {
+            c = letters[random() % letters.size()];
+        }
+        return s;
+    };
+    for (int i = 0; i < 50000; ++i) {
+        const std::string needle = make(9);
+        const std::string haystack = make(80);
+        const TextMatcher matcher(needle);
+        ASSERT_EQ(matcher.In(haystack, true), base::ContainsIgnoreCase(haystack, needle))
+            << haystack << " / " << needle;
+    }
+}
+
 TEST(TextRules, ExtensionNormalisationAndCategories) {
     EXPECT_EQ(NormaliseExtension(""), "");
     EXPECT_EQ(NormaliseExtension("   "), "");
